@@ -1,0 +1,52 @@
+# Front door of the project. `make test` and `make demo` need nothing but a
+# Debian 12 machine with root: missing packages are installed on the way.
+#
+#   make          build everything (native packer at build/host/kwz)
+#   make test     build both trees and run every suite (native under ASan/UBSan,
+#                 Windows under Wine)
+#   make bench    codec benchmark table
+#   make demo     run the demo setup program under Wine
+#   make setup PAYLOAD=dir   build a setup program for any folder
+#   make fuzz     run each fuzz target for FUZZ_SECONDS (default 60)
+#   make dist     release folder and tarball
+
+BUILD ?= build
+B := $(abspath $(BUILD))
+JOBS ?= $(shell nproc)
+FUZZ_SECONDS ?= 60
+
+export WINEPREFIX := $(B)/wineprefix
+export WINEDEBUG := -all
+export WINEDLLOVERRIDES := mscoree,mshtml=
+
+CMAKE := cmake
+configure = test -f $(1)/build.ninja || $(CMAKE) -S . -B $(1) -G Ninja $(2)
+
+.PHONY: all deps host asan win32 test bench clean
+
+all: host win32
+
+deps:
+	@scripts/install-deps.sh
+
+host: deps
+	@$(call configure,$(B)/host,-DCMAKE_BUILD_TYPE=Release -DKWO_BENCH=ON)
+	@$(CMAKE) --build $(B)/host -j $(JOBS)
+
+asan: deps
+	@$(call configure,$(B)/asan,-DCMAKE_BUILD_TYPE=RelWithDebInfo -DKWO_TESTS=ON -DKWO_SANITIZE=ON)
+	@$(CMAKE) --build $(B)/asan -j $(JOBS)
+
+win32: deps host
+	@$(call configure,$(B)/win32,-DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-i686.cmake \
+	  -DCMAKE_BUILD_TYPE=Release -DKWO_TESTS=ON -DKWO_HOST_KWZ=$(B)/host/kwz)
+	@$(CMAKE) --build $(B)/win32 -j $(JOBS)
+
+test: host asan win32
+	@scripts/run-tests.sh $(B)
+
+bench: host
+	@$(B)/host/bench/kwo_bench
+
+clean:
+	rm -rf $(B)

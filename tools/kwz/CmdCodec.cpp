@@ -1,0 +1,52 @@
+// kwz compress / kwz decompress: the raw codec stream, no header.
+#include "tools/kwz/Command.h"
+#include "tools/kwz/FileIo.h"
+
+#include "archive/LzssCodec.h"
+
+#include <memory>
+#include <sstream>
+
+namespace {
+
+enum class Direction { kEncode, kDecode };
+
+int RunCodec(const Arguments& args, Direction direction, const char* name)
+{
+    ExpectOperands(args, 2, name);
+    std::istringstream input(ReadInputFile(args[0]));
+    COutputFile output(args[1]);
+    std::unique_ptr<CLzssCodec> codec(new CLzssCodec);
+    if (direction == Direction::kEncode)
+        codec->Encode(input, output.Stream(), nullptr, nullptr, 1);
+    else
+        codec->Decode(input, output.Stream(), nullptr, nullptr, 1);
+    output.Commit();
+    return kExitOk;
+}
+
+int Compress(const Arguments& args)
+{
+    return RunCodec(args, Direction::kEncode, "compress");
+}
+
+int Decompress(const Arguments& args)
+{
+    return RunCodec(args, Direction::kDecode, "decompress");
+}
+
+}  // namespace
+
+const CommandInfo kCompressCommand = {
+    "compress", "IN OUT", "encode a file into a raw LZSS stream",
+    "Encodes IN with the launcher's LZSS codec and writes the raw stream to OUT:\n"
+    "no header, exactly the bytes the launcher's decoder reads. Either may be -\n"
+    "for standard input or output. On an error OUT is not created.\n",
+    Compress};
+
+const CommandInfo kDecompressCommand = {
+    "decompress", "IN OUT", "decode a raw LZSS stream",
+    "Decodes the raw LZSS stream IN and writes the bytes to OUT. Either may be -\n"
+    "for standard input or output. A stream that ends before its end token is an\n"
+    "error (\"Unexpected end of file reached.\") and leaves no OUT behind.\n",
+    Decompress};
