@@ -50,3 +50,17 @@ bench: host
 
 clean:
 	rm -rf $(B)
+
+# Targets whose scripts grow with the launcher, the fuzzers and the release.
+.PHONY: demo setup fuzz dist
+demo: all
+	@scripts/demo.sh $(B)
+
+setup: all
+	@scripts/setup.sh $(B) "$(PAYLOAD)"
+
+fuzz: deps
+	@scripts/fuzz.sh $(B) $(FUZZ_SECONDS)
+
+dist: all
+	@scripts/dist.sh $(B)

@@ -1,10 +1,9 @@
 #include "tools/kwz/Command.h"
 
+#include "tests/support/TestFiles.h"
+
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -19,43 +18,28 @@ int Kwz(std::vector<std::string> args)
     return KwzMain(static_cast<int>(argv.size()), argv.data());
 }
 
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-void WriteFile(const std::string& path, const std::string& data)
-{
-    std::ofstream(path, std::ios::binary) << data;
-}
-
-bool Exists(const std::string& path)
-{
-    return std::ifstream(path).good();
-}
-
 TEST(KwzCodecCommandTest, CompressThenDecompressGivesTheInputBack)
 {
     std::string data;
     for (int i = 0; i < 20000; ++i)
         data += static_cast<char>((i * 7) % 251 ^ (i >> 5));
-    WriteFile("codec-in.bin", data);
-    ASSERT_EQ(0, Kwz({"compress", "codec-in.bin", "codec.lzss"}));
-    ASSERT_EQ(0, Kwz({"decompress", "codec.lzss", "codec-out.bin"}));
-    EXPECT_EQ(data, ReadFile("codec-out.bin"));
-    EXPECT_LT(ReadFile("codec.lzss").size(), data.size());
+    CTempFolder dir;
+    WriteFileBytes(dir / "in.bin", data);
+    ASSERT_EQ(0, Kwz({"compress", dir / "in.bin", dir / "codec.lzss"}));
+    ASSERT_EQ(0, Kwz({"decompress", dir / "codec.lzss", dir / "out.bin"}));
+    EXPECT_EQ(data, ReadFileBytes(dir / "out.bin"));
+    EXPECT_LT(ReadFileBytes(dir / "codec.lzss").size(), data.size());
 }
 
 TEST(KwzCodecCommandTest, TruncatedStreamFailsAndLeavesNoOutput)
 {
-    WriteFile("cut.lzss", std::string("\xB0\x80", 2));
-    std::remove("cut-out.bin");
+    CTempFolder dir;
+    WriteFileBytes(dir / "cut.lzss", std::string("\xB0\x80", 2));
     testing::internal::CaptureStderr();
-    EXPECT_EQ(1, Kwz({"decompress", "cut.lzss", "cut-out.bin"}));
+    EXPECT_EQ(1, Kwz({"decompress", dir / "cut.lzss", dir / "out.bin"}));
     const std::string err = testing::internal::GetCapturedStderr();
     EXPECT_NE(std::string::npos, err.find("Unexpected end of file reached.")) << err;
-    EXPECT_FALSE(Exists("cut-out.bin"));
+    EXPECT_EQ(std::vector<std::string>{"cut.lzss"}, FolderNames(dir.Path()));
 }
 
 TEST(KwzCodecCommandTest, WrongUsageExitsWithTwo)
