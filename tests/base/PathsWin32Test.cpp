@@ -1,0 +1,234 @@
+// The path helpers on real folders below a test folder, with every file-system
+// call they make recorded (and passed on to the system) so that the order of
+// queries and creations can be checked.
+#include "base/Paths.h"
+
+#include "base/KwoException.h"
+#include "base/PathCallsWin32.h"
+#include "base/SystemError.h"
+#include "tests/support/TestFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Every recorded call as "attr PATH", "mkdir PATH" or "find PATH".
+std::vector<std::string> calls;
+// Runs before the real CreateDirectoryA of the level it names: plays the
+// other process that gets there first.
+std::string raceLevel;
+std::function<void()> raceAction;
+
+DWORD WINAPI RecordAttributes(LPCSTR path)
+{
+    calls.push_back(std::string("attr ") + path);
+    return GetFileAttributesA(path);
+}
+
+BOOL WINAPI RecordCreate(LPCSTR path, LPSECURITY_ATTRIBUTES security)
+{
+    calls.push_back(std::string("mkdir ") + path);
+    if (raceAction && raceLevel == path)
+        raceAction();
+    return CreateDirectoryA(path, security);
+}
+
+HANDLE WINAPI RecordFind(LPCSTR path, LPWIN32_FIND_DATAA found)
+{
+    calls.push_back(std::string("find ") + path);
+    return FindFirstFileA(path, found);
+}
+
+// Installs the recorders for one test and puts the system's calls back after it.
+class PathsTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        saved = ActivePathCalls();
+        ActivePathCalls() = PathCalls{RecordAttributes, RecordCreate, RecordFind, FindClose};
+        calls.clear();
+        raceAction = nullptr;
+        root = MakeFolderPath(folder.Path().c_str());
+        root.pop_back();
+    }
+    void TearDown() override { ActivePathCalls() = saved; }
+
+    // The raise of action, owned; fails the test when nothing is raised.
+    static std::unique_ptr<CKwoException> Raised(const std::function<void()>& action)
+    {
+        try {
+            action();
+        } catch (CKwoException* e) {
+            return std::unique_ptr<CKwoException>(e);
+        }
+        ADD_FAILURE() << "nothing raised";
+        return nullptr;
+    }
+
+    CTempFolder folder;
+    std::string root;  // the test folder, no trailing backslash
+    PathCalls saved;
+};
+
+TEST_F(PathsTest, FolderExistsOnlyForFolders)
+{
+    WriteFileBytes(root + "\\file", "x");
+    EXPECT_TRUE(FolderExists(root));
+    EXPECT_TRUE(FolderExists(root + "\\"));
+    EXPECT_FALSE(FolderExists(root + "\\file"));
+    EXPECT_FALSE(FolderExists(root + "\\missing"));
+    EXPECT_FALSE(FolderExists(""));
+}
+
+TEST_F(PathsTest, CreateFolderTreeWalksUpThenCreatesShallowestFirst)
+{
+    CreateFolderTree(root + "\\a\\b\\");
+    const std::vector<std::string> expected = {
+        "attr " + root + "\\a\\b\\", "attr " + root + "\\a\\b", "attr " + root + "\\a",
+        "attr " + root,              "mkdir " + root + "\\a",   "mkdir " + root + "\\a\\b",
+    };
+    EXPECT_EQ(expected, calls);
+    EXPECT_TRUE(FolderExists(root + "\\a\\b"));
+}
+
+TEST_F(PathsTest, CreateFolderTreeOnAnExistingFolderMakesOneQuery)
+{
+    CreateFolderTree(root + "\\");
+    EXPECT_EQ(std::vector<std::string>{"attr " + root + "\\"}, calls);
+}
+
+TEST_F(PathsTest, CreateFolderTreeNeverCreatesTheLastComponent)
+{
+    CreateFolderTree(root + "\\a\\name");
+    EXPECT_TRUE(FolderExists(root + "\\a"));
+    EXPECT_EQ(std::vector<std::string>{"a"}, FolderNames(folder.Path()));
+    EXPECT_TRUE(FolderNames(folder / "a").empty());
+}
+
+TEST_F(PathsTest, CreateFolderTreeWithoutBackslashOrOnADriveCreatesNothing)
+{
+    CreateFolderTree("kwo-no-backslash");
+    CreateFolderTree(root.substr(0, 3));  // the drive alone, "C:\"
+    CreateFolderTree(root.substr(0, 2));  // "C:"
+    for (const std::string& call : calls)
+        EXPECT_EQ(0u, call.rfind("attr ", 0)) << call;
+    EXPECT_FALSE(FolderExists("kwo-no-backslash"));
+}
+
+TEST_F(PathsTest, FileInTheWayRaisesFileErrorNamingTheLevel)
+{
+    WriteFileBytes(root + "\\a", "x");
+    std::unique_ptr<CKwoException> e = Raised([&] { CreateFolderTree(root + "\\a\\b\\"); });
+    ASSERT_TRUE(e);
+    EXPECT_EQ("FileError", e->Category());
+    // The nested text describes the failed creation, not the query after it.
+    EXPECT_EQ("Unable to create directory " + root + "\\a\n\tNested error [Win32] " +
+                  SystemErrorText(ERROR_ALREADY_EXISTS),
+              e->MessageText());
+    EXPECT_EQ(std::vector<std::string>{"a"}, FolderNames(folder.Path()));
+}
+
+struct RaceCase {
+    const char* what;
+    bool folderAppears;  // false: a file appears
+    bool succeeds;
+};
+
+class PathsRaceTest : public PathsTest, public ::testing::WithParamInterface<RaceCase> {};
+
+TEST_P(PathsRaceTest, LevelCreatedMeanwhileByAnotherProcess)
+{
+    const std::string level = root + "\\a\\b";
+    raceLevel = level;
+    raceAction = [&] {
+        if (GetParam().folderAppears)
+            CreateDirectoryA(level.c_str(), nullptr);
+        else
+            WriteFileBytes(level, "x");
+    };
+    if (GetParam().succeeds) {
+        CreateFolderTree(root + "\\a\\b\\c\\");
+        EXPECT_TRUE(FolderExists(root + "\\a\\b\\c"));
+    } else {
+        std::unique_ptr<CKwoException> e = Raised([&] { CreateFolderTree(root + "\\a\\b\\c\\"); });
+        ASSERT_TRUE(e);
+        EXPECT_EQ("FileError", e->Category());
+        EXPECT_EQ(0u, e->MessageText().find("Unable to create directory " + level + "\n")) << e->MessageText();
+        // The level made before the failure stays; nothing below it is tried.
+        EXPECT_TRUE(FolderExists(root + "\\a"));
+        EXPECT_EQ(2, std::count_if(calls.begin(), calls.end(),
+                                   [](const std::string& call) { return call.rfind("mkdir ", 0) == 0; }));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, PathsRaceTest,
+                         ::testing::Values(RaceCase{"folder", true, true}, RaceCase{"file", false, false}),
+                         [](const ::testing::TestParamInfo<RaceCase>& param) { return param.param.what; });
+
+std::string ShortPath(const std::string& path)
+{
+    char buffer[MAX_PATH];
+    const DWORD n = GetShortPathNameA(path.c_str(), buffer, MAX_PATH);
+    return n > 0 && n < MAX_PATH ? std::string(buffer, n) : std::string();
+}
+
+std::string LongPath(const std::string& path)
+{
+    char buffer[MAX_PATH];
+    const DWORD n = GetLongPathNameA(path.c_str(), buffer, MAX_PATH);
+    return n > 0 && n < MAX_PATH ? std::string(buffer, n) : std::string();
+}
+
+TEST_F(PathsTest, ShortToLongPathGivesTheSpellingOnDisk)
+{
+    const std::string deep = root + "\\Long Folder Name\\Another.Long.Name";
+    CreateFolderTree(deep + "\\");
+    const std::string shortForm = ShortPath(deep);
+    ASSERT_FALSE(shortForm.empty());
+    ASSERT_NE(deep, shortForm);
+    calls.clear();
+    EXPECT_EQ(LongPath(deep), ShortToLongPath((shortForm + "\\").c_str()));
+    // One lookup per component below the drive, deepest first.
+    ASSERT_FALSE(calls.empty());
+    EXPECT_EQ("find " + shortForm, calls.front());
+    EXPECT_EQ("find " + shortForm.substr(0, shortForm.find('\\', 3)), calls.back());
+    size_t components = 0;
+    for (char c : shortForm)
+        components += c == '\\' ? 1 : 0;
+    EXPECT_EQ(components, calls.size());
+}
+
+struct LongPathCase {
+    const char* in;
+    const char* out;
+};
+
+class ShortToLongPathTextTest : public PathsTest, public ::testing::WithParamInterface<LongPathCase> {};
+
+TEST_P(ShortToLongPathTextTest, NeedsNoLookup)
+{
+    EXPECT_EQ(GetParam().out, ShortToLongPath(GetParam().in));
+    EXPECT_TRUE(calls.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, ShortToLongPathTextTest,
+                         ::testing::Values(LongPathCase{"", ""}, LongPathCase{"C:\\", "C:"}, LongPathCase{"C:", "C:"},
+                                           LongPathCase{"C:dir/sub/name", "C:dir/sub/name"}));
+
+TEST_F(PathsTest, ShortToLongPathOfAMissingComponentRaises)
+{
+    std::unique_ptr<CKwoException> e = Raised([&] { ShortToLongPath((root + "\\missing\\").c_str()); });
+    ASSERT_TRUE(e);
+    EXPECT_EQ("Error", e->Category());
+    EXPECT_EQ(0u, e->MessageText().find("Unable to convert short path name to long\n\tNested error [Win32] "))
+        << e->MessageText();
+    EXPECT_EQ(std::vector<std::string>{"find " + root + "\\missing"}, calls);
+}
+
+}  // namespace
