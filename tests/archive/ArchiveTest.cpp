@@ -1,0 +1,347 @@
+#include "archive/Archive.h"
+
+#include "base/FolderPath.h"
+#include "base/KwoException.h"
+#include "tests/archive/ArchiveImages.h"
+#include "tests/support/TestFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <new>
+#include <ostream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+using namespace ArchiveImages;
+
+namespace {
+
+typedef std::vector<std::pair<std::string, std::string>> Files;
+
+// An image in a heap block of exactly its length, so that the sanitizers see
+// any read past its end.
+class CImageBytes {
+public:
+    explicit CImageBytes(const std::string& image) : bytes(image.begin(), image.end()) {}
+    const uint8_t* Data() const { return bytes.empty() ? nullptr : bytes.data(); }
+    size_t Size() const { return bytes.size(); }
+
+private:
+    std::vector<uint8_t> bytes;
+};
+
+// The raise of action, owned; empty when nothing was raised.
+std::unique_ptr<CKwoException> Raised(const std::function<void()>& action)
+{
+    try {
+        action();
+    } catch (CKwoException* e) {
+        return std::unique_ptr<CKwoException>(e);
+    }
+    return nullptr;
+}
+
+std::string Filled(size_t n, unsigned seed)
+{
+    std::string data(n, '\0');
+    for (size_t i = 0; i < n; ++i)
+        data[i] = static_cast<char>((i * 131 + seed) % 251);
+    return data;
+}
+
+TEST(ArchiveTest, WorkedExampleExtractsWithOrWithoutTrailingSeparator)
+{
+    const std::string data = Filled(1000, 7);
+    const std::string image = Canonical({{"setup.exe", data}});
+    ASSERT_EQ(1059u, image.size());
+    ASSERT_EQ(U32(59), image.substr(29, 4));
+    const CImageBytes bytes(image);
+    CArchive archive;
+    archive.Load(bytes.Data(), bytes.Size());
+    ASSERT_EQ(1u, archive.GetEntryCount());
+    EXPECT_EQ("setup.exe", archive.GetEntry(0).name);
+    EXPECT_EQ(1000u, archive.GetEntry(0).size);
+    // In place: the one chunk points at offset 59 of the image.
+    ASSERT_EQ(1u, archive.GetEntry(0).chunks.size());
+    EXPECT_EQ(bytes.Data() + 59, archive.GetEntry(0).chunks[0]->data);
+
+    for (const std::string& suffix : {std::string(), std::string(1, kNativeSeparator)}) {
+        CTempFolder folder;
+        archive.ExtractEntry(0, (folder.Path() + suffix).c_str());
+        EXPECT_EQ(data, ReadFileBytes(folder / "setup.exe")) << "folder suffix '" << suffix << "'";
+        EXPECT_EQ(std::vector<std::string>{"setup.exe"}, FolderNames(folder.Path()));
+    }
+}
+
+struct AcceptedCase {
+    const char* what;
+    std::function<std::string()> image;
+    std::vector<std::pair<std::string, std::string>> expected;  // name, content
+};
+
+void PrintTo(const AcceptedCase& c, std::ostream* os)
+{
+    *os << c.what;
+}
+
+
+class ArchiveAcceptTest : public ::testing::TestWithParam<AcceptedCase> {};
+
+TEST_P(ArchiveAcceptTest, LoadsAndExtractsAsStored)
+{
+    const CImageBytes bytes(GetParam().image());
+    CArchive archive;
+    archive.Load(bytes.Data(), bytes.Size());
+    ASSERT_EQ(GetParam().expected.size(), archive.GetEntryCount());
+    CTempFolder folder;
+    for (uint32_t i = 0; i < archive.GetEntryCount(); ++i) {
+        EXPECT_EQ(GetParam().expected[i].first, archive.GetEntry(i).name);
+        EXPECT_EQ(GetParam().expected[i].second.size(), archive.GetEntry(i).size);
+        archive.ExtractEntry(i, folder.Path().c_str());
+        EXPECT_EQ(GetParam().expected[i].second, ReadFileBytes(folder / archive.GetEntry(i).name));
+    }
+}
+
+std::string SharedAndUnordered()
+{
+    // Three records: b's data first, then a's, and c shares a's bytes.
+    std::string image = Signature() + U32(0xDEADBEEF) + U32(3);
+    const uint32_t dataAt = 37 + 3 * 14;
+    image += U32(2) + "a" + '\0' + U32(3) + U32(dataAt + 2);
+    image += U32(2) + "b" + '\0' + U32(2) + U32(dataAt);
+    image += U32(2) + "c" + '\0' + U32(3) + U32(dataAt + 2);
+    return image + "BBAAA";
+}
+
+const AcceptedCase kAccepted[] = {
+    {"EmptyDirectory", [] { return Canonical({}); }, {}},
+    {"DirectoryEndIgnored",
+     [] {
+         std::string image = Canonical({{"a.txt", "hello"}});
+         PutU32(image, 29, 0xFFFFFFFF);
+         return image;
+     },
+     {{"a.txt", "hello"}}},
+    {"BytesAfterTheNameNul",
+     [] {
+         // Name length 12: "a.txt", NUL, six more bytes; size follows them.
+         return Signature() + U32(61) + U32(1) + U32(12) + std::string("a.txt\0junk!!", 12) + U32(3) + U32(61) +
+                "xyz";
+     },
+     {{"a.txt", "xyz"}}},
+    {"SharedAndUnorderedData", SharedAndUnordered, {{"a", "AAA"}, {"b", "BB"}, {"c", "AAA"}}},
+    {"EmptyFileAtTheVeryEnd", [] { return Canonical({{"x", "12"}, {"empty", ""}}); }, {{"x", "12"}, {"empty", ""}}},
+    {"NamesThatOnlyLookSpecial",
+     [] {
+         return Canonical({{"console.txt", "1"}, {"COM10", "2"}, {"nul_", "3"}, {"LPT0", "4"}, {"a..", "5"},
+                           {".profile", "6"}, {"CONx.txt", "7"}});
+     },
+     {{"console.txt", "1"}, {"COM10", "2"}, {"nul_", "3"}, {"LPT0", "4"}, {"a..", "5"}, {".profile", "6"},
+      {"CONx.txt", "7"}}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Table, ArchiveAcceptTest, ::testing::ValuesIn(kAccepted),
+                         [](const ::testing::TestParamInfo<AcceptedCase>& param) { return param.param.what; });
+
+struct RejectedCase {
+    const char* what;
+    std::function<std::string()> image;
+};
+
+void PrintTo(const RejectedCase& c, std::ostream* os)
+{
+    *os << c.what;
+}
+
+
+class ArchiveRejectTest : public ::testing::TestWithParam<RejectedCase> {};
+
+TEST_P(ArchiveRejectTest, RaisesCorruptedAndKeepsNothing)
+{
+    const CImageBytes bytes(GetParam().image());
+    CArchive archive;
+    std::unique_ptr<CKwoException> e = Raised([&] { archive.Load(bytes.Data(), bytes.Size()); });
+    ASSERT_TRUE(e) << "accepted";
+    EXPECT_EQ("ArchiveError", e->Category());
+    EXPECT_EQ(0u, e->MessageText().find("Archive is corrupted.\n\tNested error [Win32] ")) << e->MessageText();
+    EXPECT_EQ(0u, archive.GetEntryCount());
+}
+
+// A good image of two entries with one field changed.
+std::string TwoWith(const std::function<void(std::string&)>& change)
+{
+    std::string image = Canonical({{"a.txt", "hello"}, {"b.bin", "world!"}});
+    change(image);
+    return image;
+}
+
+// A one-entry image whose name is name, data "x".
+std::function<std::string()> Named(const std::string& name)
+{
+    return [name] { return Canonical({{"ok.txt", "1"}, {name, "x"}}); };
+}
+
+const size_t kSecond = 37 + 12 + 6;  // record 1 of TwoWith
+
+const RejectedCase kRejected[] = {
+    {"Empty", [] { return std::string(); }},
+    {"ShorterThanTheSignature", [] { return Signature().substr(0, 20); }},
+    {"Byte28NotNul", [] { return TwoWith([](std::string& i) { i[28] = 'X'; }); }},
+    {"SignatureInOtherCase", [] { return TwoWith([](std::string& i) { i[3] = 'i'; }); }},
+    {"HeaderCutShort", [] { return Canonical({}).substr(0, 36); }},
+    {"CountBeyondTheImage", [] { return TwoWith([](std::string& i) { PutU32(i, 33, 3); }); }},
+    {"CountThatCannotFit", [] { return TwoWith([](std::string& i) { PutU32(i, 33, 0xFFFFFFFF); }); }},
+    {"NameLengthZero", [] { return TwoWith([](std::string& i) { PutU32(i, kSecond, 0); }); }},
+    {"NameLengthPastTheEnd", [] { return TwoWith([](std::string& i) { PutU32(i, kSecond, 0xFFFFFFF0); }); }},
+    {"NameWithoutNul", [] { return TwoWith([](std::string& i) { i[kSecond + 4 + 5] = 'X'; }); }},
+    {"RecordCutInItsSizeField", [] { return Canonical({{"a.txt", ""}}).substr(0, 37 + 4 + 6 + 3); }},
+    {"OffsetPastTheEnd", [] { return TwoWith([](std::string& i) { PutU32(i, kSecond + 10 + 4, 0x7FFFFFFF); }); }},
+    {"SizePastTheEnd", [] { return TwoWith([](std::string& i) { PutU32(i, kSecond + 10, 7); }); }},
+    {"OffsetPlusSizeWraps",
+     [] {
+         return TwoWith([](std::string& i) {
+             PutU32(i, kSecond + 10, 0xFFFFFFF0);
+             PutU32(i, kSecond + 14, 0x20);
+         });
+     }},
+    {"EmptyName", Named("")},
+    {"Dot", Named(".")},
+    {"DotDot", Named("..")},
+    {"DotsAndBlanks", Named(". .")},
+    {"ParentWithBackslash", Named("..\\evil.exe")},
+    {"Backslash", Named("a\\b")},
+    {"Slash", Named("a/b")},
+    {"AbsoluteSlash", Named("/etc/passwd")},
+    {"DriveLetter", Named("C:evil.exe")},
+    {"Stream", Named("a.txt:hidden")},
+    {"ControlCharacter", Named("a\x01.txt")},
+    {"Delete", Named("a\x7F")},
+    {"Wildcard", Named("a*.txt")},
+    {"Quote", Named("a\"b")},
+    {"Con", Named("CON")},
+    {"ConLowerWithExtension", Named("con.txt")},
+    {"NulMixedCase", Named("nUl")},
+    {"AuxBlankBeforeExtension", Named("aux .log")},
+    {"Prn", Named("Prn.tar.gz")},
+    {"Com1", Named("COM1")},
+    {"Com9Extension", Named("com9.dat")},
+    {"Lpt1", Named("lpt1")},
+    {"ComSuperscript", Named("COM\xB9")},
+    {"ConOut", Named("CONOUT$")},
+};
+
+INSTANTIATE_TEST_SUITE_P(Table, ArchiveRejectTest, ::testing::ValuesIn(kRejected),
+                         [](const ::testing::TestParamInfo<RejectedCase>& param) { return param.param.what; });
+
+// Loads a Canonical image of files and extracts every entry into folder.
+void ExtractAll(const Files& files, const std::string& folder)
+{
+    const CImageBytes bytes(Canonical(files));
+    CArchive archive;
+    archive.Load(bytes.Data(), bytes.Size());
+    for (uint32_t i = 0; i < archive.GetEntryCount(); ++i)
+        archive.ExtractEntry(i, folder.c_str());
+}
+
+TEST(ArchiveExtractTest, ExistingFilesAreTruncatedAndTheLaterEntryWins)
+{
+    CTempFolder folder;
+    WriteFileBytes(folder / "empty", "old contents");
+    WriteFileBytes(folder / "big", Filled(5000, 1));
+    ExtractAll({{"empty", ""}, {"big", "short"}, {"twice", "first, longer"}, {"twice", "second"}}, folder.Path());
+    EXPECT_TRUE(FileExists(folder / "empty"));
+    EXPECT_EQ("", ReadFileBytes(folder / "empty"));
+    EXPECT_EQ("short", ReadFileBytes(folder / "big"));
+    EXPECT_EQ("second", ReadFileBytes(folder / "twice"));
+}
+
+struct UnwritableCase {
+    const char* what;
+    std::function<std::string(const CTempFolder&)> prepare;  // returns the folder to extract into
+};
+
+void PrintTo(const UnwritableCase& c, std::ostream* os)
+{
+    *os << c.what;
+}
+
+
+class ArchiveUnwritableTest : public ::testing::TestWithParam<UnwritableCase> {};
+
+TEST_P(ArchiveUnwritableTest, OpenFailureReportsFailbit)
+{
+    CTempFolder folder;
+    const std::string target = GetParam().prepare(folder);
+    std::unique_ptr<CKwoException> e = Raised([&] { ExtractAll({{"a.txt", "data"}}, target); });
+    ASSERT_TRUE(e);
+    EXPECT_EQ("ArchiveError", e->Category());
+    EXPECT_EQ("Error while extracting file from archive. Details: ios_base::failbit set", e->MessageText());
+}
+
+const UnwritableCase kUnwritable[] = {
+    {"FolderMissing", [](const CTempFolder& f) { return f / "missing"; }},
+    {"FolderOfTheNameInTheWay",
+     [](const CTempFolder& f) {
+         std::filesystem::create_directory(f / "a.txt");
+         return f.Path();
+     }},
+};
+
+INSTANTIATE_TEST_SUITE_P(Table, ArchiveUnwritableTest, ::testing::ValuesIn(kUnwritable),
+                         [](const ::testing::TestParamInfo<UnwritableCase>& param) { return param.param.what; });
+
+TEST(ArchiveExtractTest, OutOfRangeIndexIsAnArchiveError)
+{
+    CTempFolder folder;
+    const CImageBytes bytes(Canonical({{"a", "1"}}));
+    CArchive archive;
+    archive.Load(bytes.Data(), bytes.Size());
+    std::unique_ptr<CKwoException> e = Raised([&] { archive.ExtractEntry(1, folder.Path().c_str()); });
+    ASSERT_TRUE(e);
+    EXPECT_EQ(0u, e->MessageText().find("Error while extracting file from archive. Details: ")) << e->MessageText();
+    EXPECT_TRUE(FolderNames(folder.Path()).empty());
+}
+
+struct DetailsCase {
+    const char* what;
+    std::function<void()> raise;
+    std::ios_base::iostate state;
+    const char* details;
+};
+
+void PrintTo(const DetailsCase& c, std::ostream* os)
+{
+    *os << c.what;
+}
+
+
+class ExtractionFailureDetailsTest : public ::testing::TestWithParam<DetailsCase> {};
+
+TEST_P(ExtractionFailureDetailsTest, GivesTheSystemsText)
+{
+    try {
+        GetParam().raise();
+        FAIL() << "nothing raised";
+    } catch (const std::exception& e) {
+        EXPECT_EQ(GetParam().details, ExtractionFailureDetails(e, GetParam().state));
+    }
+}
+
+const DetailsCase kDetails[] = {
+    {"OpenFailure", [] { throw std::ios_base::failure("open"); }, std::ios_base::failbit, "ios_base::failbit set"},
+    {"WriteFailure", [] { throw std::ios_base::failure("write"); }, std::ios_base::badbit, "ios_base::badbit set"},
+    {"BothBits", [] { throw std::ios_base::failure("x"); }, std::ios_base::failbit | std::ios_base::badbit,
+     "ios_base::badbit set"},
+    {"OutOfMemory", [] { throw std::bad_alloc(); }, std::ios_base::goodbit, "bad allocation"},
+    {"OtherKeepsItsText", [] { throw std::length_error("name too long"); }, std::ios_base::goodbit,
+     "name too long"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Table, ExtractionFailureDetailsTest, ::testing::ValuesIn(kDetails),
+                         [](const ::testing::TestParamInfo<DetailsCase>& param) { return param.param.what; });
+
+}  // namespace
