@@ -1,0 +1,216 @@
+#include "tests/app/LauncherDriver.h"
+
+#include <psapi.h>
+
+#include <algorithm>
+#include <fstream>
+
+std::string WindowsPath(const std::string& unixPath)
+{
+    std::string path = "Z:" + unixPath;
+    std::replace(path.begin(), path.end(), '/', '\\');
+    return path;
+}
+
+std::string LongTemporaryFolder()
+{
+    char shortPath[MAX_PATH], longPath[MAX_PATH];
+    GetTempPathA(MAX_PATH, shortPath);
+    const DWORD length = GetLongPathNameA(shortPath, longPath, MAX_PATH);
+    std::string folder = length > 0 && length < MAX_PATH ? longPath : shortPath;
+    if (folder.empty() || folder.back() != '\\')
+        folder += '\\';
+    return folder;
+}
+
+std::string ExtractionFolderPath()
+{
+    return LongTemporaryFolder() + "KwoWarden.tmp\\";
+}
+
+namespace {
+
+bool RemoveTreeOnce(const std::string& folder)
+{
+    std::string base = folder;
+    if (!base.empty() && base.back() != '\\')
+        base += '\\';
+    WIN32_FIND_DATAA found;
+    HANDLE listing = FindFirstFileA((base + "*").c_str(), &found);
+    if (listing != INVALID_HANDLE_VALUE) {
+        do {
+            const std::string name = found.cFileName;
+            if (name == "." || name == "..")
+                continue;
+            const std::string path = base + name;
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                RemoveTreeOnce(path);
+            } else {
+                SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileA(path.c_str());
+            }
+        } while (FindNextFileA(listing, &found));
+        FindClose(listing);
+    }
+    RemoveDirectoryA(base.c_str());
+    return GetFileAttributesA(base.c_str()) == INVALID_FILE_ATTRIBUTES;
+}
+
+std::string WindowText(HWND window)
+{
+    char text[4096] = "";
+    GetWindowTextA(window, text, sizeof text);
+    return text;
+}
+
+std::string ClassName(HWND window)
+{
+    char name[256] = "";
+    GetClassNameA(window, name, sizeof name);
+    return name;
+}
+
+struct WindowSearch {
+    DWORD processId;
+    std::vector<HWND> found;
+    const char* className;
+};
+
+BOOL CALLBACK CollectWindow(HWND window, LPARAM parameter)
+{
+    WindowSearch* search = reinterpret_cast<WindowSearch*>(parameter);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == search->processId && ClassName(window) == search->className)
+        search->found.push_back(window);
+    return TRUE;
+}
+
+std::vector<HWND> ProcessWindows(DWORD processId, const char* className)
+{
+    WindowSearch search = {processId, {}, className};
+    EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+BOOL CALLBACK FindStaticText(HWND child, LPARAM parameter)
+{
+    std::string* text = reinterpret_cast<std::string*>(parameter);
+    std::string name = ClassName(child);
+    std::transform(name.begin(), name.end(), name.begin(), ::tolower);
+    if (name == "static") {
+        const std::string candidate = WindowText(child);
+        if (candidate.size() > text->size())
+            *text = candidate;
+    }
+    return TRUE;
+}
+
+bool FileExistsAt(const std::string& path)
+{
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+}  // namespace
+
+bool RemoveTree(const std::string& folder, DWORD timeoutMs)
+{
+    const DWORD start = GetTickCount();
+    while (!RemoveTreeOnce(folder)) {
+        if (GetTickCount() - start >= timeoutMs)
+            return false;
+        Sleep(100);
+    }
+    return true;
+}
+
+CLauncherRun::CLauncherRun(const std::string& program, const std::string& reportPath_,
+                           const std::vector<std::pair<std::string, std::string>>& environment)
+    : reportPath(reportPath_)
+{
+    SetEnvironmentVariableA("KWO_DEMO_REPORT", reportPath.c_str());
+    for (const auto& variable : environment)
+        SetEnvironmentVariableA(variable.first.c_str(), variable.second.c_str());
+    std::string commandLine = "\"" + program + "\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    startTick = GetTickCount();
+    result.started = CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                    &startup, &process) != FALSE;
+    SetEnvironmentVariableA("KWO_DEMO_REPORT", nullptr);
+    for (const auto& variable : environment)
+        SetEnvironmentVariableA(variable.first.c_str(), nullptr);
+}
+
+CLauncherRun::~CLauncherRun()
+{
+    if (!result.started)
+        return;
+    if (WaitForSingleObject(process.hProcess, 0) != WAIT_OBJECT_0) {
+        TerminateProcess(process.hProcess, 99);
+        WaitForSingleObject(process.hProcess, 5000);
+    }
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+}
+
+HWND CLauncherRun::ProgressWindow() const
+{
+    const std::vector<HWND> windows = ProcessWindows(process.dwProcessId, "KWOINC.KWOWARDEN.SETUP.20");
+    return windows.empty() ? nullptr : windows.front();
+}
+
+void CLauncherRun::Watch()
+{
+    PROCESS_MEMORY_COUNTERS counters = {};
+    counters.cb = sizeof counters;
+    if (GetProcessMemoryInfo(process.hProcess, &counters, sizeof counters)) {
+        result.peakWorkingSet = std::max(result.peakWorkingSet, counters.PeakWorkingSetSize);
+        result.peakPrivateBytes = std::max(result.peakPrivateBytes, counters.PeakPagefileUsage);
+    }
+    const bool reported = FileExistsAt(reportPath);
+    if (reported && result.msToInstallerStart == 0)
+        result.msToInstallerStart = std::max<DWORD>(1, GetTickCount() - startTick);
+
+    for (HWND box : ProcessWindows(process.dwProcessId, "#32770")) {
+        if (!IsWindowVisible(box))
+            continue;
+        if (std::find(seenBoxes.begin(), seenBoxes.end(), box) == seenBoxes.end()) {
+            seenBoxes.push_back(box);
+            ErrorBox seen = {WindowText(box), "", reported};
+            EnumChildWindows(box, FindStaticText, reinterpret_cast<LPARAM>(&seen.text));
+            result.boxes.push_back(seen);
+        }
+        PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    }
+}
+
+const LauncherResult& CLauncherRun::WaitForEnd(DWORD timeoutMs)
+{
+    if (!result.started)
+        return result;
+    const DWORD start = GetTickCount();
+    while (WaitForSingleObject(process.hProcess, 25) == WAIT_TIMEOUT) {
+        Watch();
+        if (GetTickCount() - start >= timeoutMs)
+            return result;
+    }
+    result.ended = true;
+    GetExitCodeProcess(process.hProcess, &result.exitCode);
+    if (result.msToInstallerStart == 0 && FileExistsAt(reportPath))
+        result.msToInstallerStart = GetTickCount() - startTick;
+    return result;
+}
+
+std::vector<std::string> ReadReport(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::vector<std::string> lines;
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        lines.push_back(line);
+    }
+    return lines;
+}

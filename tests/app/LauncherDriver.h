@@ -1,0 +1,87 @@
+// Runs a real launcher as a separate process and watches it from outside: its
+// error boxes (caption, text; each one answered with OK), its progress window,
+// its exit code, its memory, and what the demo installer reported.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+// Unix path of the build tree (as CMake knows it) to the Windows path that
+// Wine's drive Z: gives it.
+std::string WindowsPath(const std::string& unixPath);
+
+// %TEMP% in its long form with a trailing backslash, and the extraction folder
+// below it.
+std::string LongTemporaryFolder();
+std::string ExtractionFolderPath();
+
+// Deletes a folder with everything in it, read-only files included; waits up
+// to timeoutMs for files that another process still holds.
+bool RemoveTree(const std::string& folder, DWORD timeoutMs = 0);
+
+struct ErrorBox {
+    std::string caption;
+    std::string text;
+    bool installerStartedBefore;  // the report file existed when the box was seen
+};
+
+struct LauncherResult {
+    bool started = false;
+    bool ended = false;  // within the time-out
+    DWORD exitCode = 0;
+    std::vector<ErrorBox> boxes;
+    DWORD msToInstallerStart = 0;  // until the report file appeared; 0 if never
+    SIZE_T peakWorkingSet = 0;
+    SIZE_T peakPrivateBytes = 0;
+};
+
+class CLauncherRun {
+public:
+    // Starts program with the given environment variables added, the demo
+    // installer's report going to reportPath.
+    CLauncherRun(const std::string& program, const std::string& reportPath,
+                 const std::vector<std::pair<std::string, std::string>>& environment);
+    ~CLauncherRun();
+    CLauncherRun(const CLauncherRun&) = delete;
+    CLauncherRun& operator=(const CLauncherRun&) = delete;
+
+    DWORD ProcessId() const { return process.dwProcessId; }
+    bool Started() const { return result.started; }
+
+    // Watches until the process ends or timeoutMs pass; answers every error
+    // box with OK, after recording it.
+    const LauncherResult& WaitForEnd(DWORD timeoutMs = 60000);
+
+    // Watches (answering error boxes) until condition holds or timeoutMs pass.
+    template <typename Condition>
+    bool WatchUntil(Condition condition, DWORD timeoutMs = 30000)
+    {
+        const DWORD start = GetTickCount();
+        while (GetTickCount() - start < timeoutMs) {
+            if (condition())
+                return true;
+            Watch();
+            Sleep(25);
+        }
+        return condition();
+    }
+
+    // The launcher's progress window, or null.
+    HWND ProgressWindow() const;
+
+private:
+    void Watch();
+
+    PROCESS_INFORMATION process = {};
+    std::string reportPath;
+    DWORD startTick = 0;
+    std::vector<HWND> seenBoxes;
+    LauncherResult result;
+};
+
+// The demo installer's report, as lines without their line ends; empty when
+// it was never written.
+std::vector<std::string> ReadReport(const std::string& path);
