@@ -128,18 +128,31 @@ CLauncherRun::CLauncherRun(const std::string& program, const std::string& report
                            const std::vector<std::pair<std::string, std::string>>& environment)
     : reportPath(reportPath_)
 {
-    SetEnvironmentVariableA("KWO_DEMO_REPORT", reportPath.c_str());
-    for (const auto& variable : environment)
+    // The child inherits this process's environment: set the variables for the
+    // start, then put back what was there.
+    std::vector<std::pair<std::string, std::string>> variables = environment;
+    variables.push_back({"KWO_DEMO_REPORT", reportPath});
+    std::vector<std::pair<std::string, std::string>> saved;
+    std::vector<std::string> absent;
+    for (const auto& variable : variables) {
+        char value[32768];
+        const DWORD length = GetEnvironmentVariableA(variable.first.c_str(), value, sizeof value);
+        if (length > 0 && length < sizeof value)
+            saved.push_back({variable.first, value});
+        else
+            absent.push_back(variable.first);
         SetEnvironmentVariableA(variable.first.c_str(), variable.second.c_str());
+    }
     std::string commandLine = "\"" + program + "\"";
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     startTick = GetTickCount();
     result.started = CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                                     &startup, &process) != FALSE;
-    SetEnvironmentVariableA("KWO_DEMO_REPORT", nullptr);
-    for (const auto& variable : environment)
-        SetEnvironmentVariableA(variable.first.c_str(), nullptr);
+    for (const auto& variable : saved)
+        SetEnvironmentVariableA(variable.first.c_str(), variable.second.c_str());
+    for (const std::string& name : absent)
+        SetEnvironmentVariableA(name.c_str(), nullptr);
 }
 
 CLauncherRun::~CLauncherRun()

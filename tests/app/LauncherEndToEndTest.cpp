@@ -195,6 +195,60 @@ INSTANTIATE_TEST_SUITE_P(
                   ERROR_FILE_NOT_FOUND, nullptr}),
     [](const auto& row) { return std::string(row.param.name); });
 
+// Failures on the main thread, before the worker exists: the same box, nothing
+// to remove, exit code 0.
+struct FolderErrorCase {
+    const char* name;
+    bool temporaryFolderMissing;  // TMP and TEMP name a folder that does not exist
+    bool extractionFolderIsFile;  // a file stands where the folder belongs
+};
+
+void PrintTo(const FolderErrorCase& row, std::ostream* out)
+{
+    *out << row.name;
+}
+
+class LauncherFolderErrorTest : public LauncherTest, public ::testing::WithParamInterface<FolderErrorCase> {};
+
+TEST_P(LauncherFolderErrorTest, ShowsTheErrorAndQuitsWithZero)
+{
+    const FolderErrorCase& param = GetParam();
+    const std::string missing = "C:\\kwo-no-such-temp";
+    std::string place = ExtractionFolderPath();
+    place.pop_back();
+    std::vector<std::pair<std::string, std::string>> environment = {{"KWO_DEMO_SECONDS", "0"}};
+    std::string expected;
+    if (param.temporaryFolderMissing) {
+        environment.push_back({"TMP", missing + "\\sub"});
+        environment.push_back({"TEMP", missing + "\\sub"});
+        expected = "Unable to convert short path name to long\n\tNested error [Win32] ";
+    }
+    if (param.extractionFolderIsFile) {
+        WriteFileBytes(place, "in the way");
+        expected = "Unable to create directory " + place + "\n\tNested error [Win32] ";
+    }
+
+    CLauncherRun run(kDemoLauncher, Report(), environment);
+    ASSERT_TRUE(run.Started());
+    const LauncherResult& result = run.WaitForEnd();
+    ASSERT_TRUE(result.ended);
+    EXPECT_EQ(result.exitCode, 0u);
+    ASSERT_EQ(result.boxes.size(), 1u);
+    EXPECT_EQ(result.boxes[0].caption, "Kwo Warden Setup");
+    EXPECT_EQ(result.boxes[0].text.substr(0, expected.size()), expected) << result.boxes[0].text;
+    EXPECT_TRUE(ReadReport(Report()).empty()) << "the installer ran";
+    EXPECT_FALSE(FolderPresent(missing));
+    if (param.extractionFolderIsFile) {
+        EXPECT_EQ(ReadFileBytes(place), "in the way");
+        DeleteFileA(place.c_str());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(MainThread, LauncherFolderErrorTest,
+                         ::testing::Values(FolderErrorCase{"TemporaryFolderMissing", true, false},
+                                           FolderErrorCase{"ExtractionFolderIsAFile", false, true}),
+                         [](const auto& row) { return std::string(row.param.name); });
+
 TEST_F(LauncherTest, SecondInstanceEndsAtOnceWhileTheFirstRuns)
 {
     // The installer shows its window long enough for a second and a third
