@@ -1,12 +1,75 @@
+// kwz stamp STUB (DIR | PAYLOAD) OUT: a setup program made from a stub and a
+// payload, without a compiler.
 #include "tools/kwz/Command.h"
+#include "tools/kwz/FileIo.h"
+#include "tools/kwz/pe/SetupProgram.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
 
 namespace {
 
-int Run(const Arguments&)
+bool IsFolder(const std::string& path)
 {
-    UsageError("stamp is not available yet");
+    std::error_code ignored;
+    return path != "-" && std::filesystem::is_directory(std::filesystem::path(path), ignored);
+}
+
+int Stamp(const Arguments& given)
+{
+    Arguments args = given;
+    ExpectOperands(args, 3, "stamp");
+    const std::string& stubPath = args[0];
+    const std::string& payloadPath = args[1];
+    const std::string& outPath = args[2];
+    if (stubPath == "-" && payloadPath == "-")
+        UsageError("only one of STUB and PAYLOAD can be read from standard input");
+    if (IsFolder(payloadPath))
+        UsageError("packing a folder on the fly is not available yet; run kwz pack first");
+
+    std::string stub = ReadInputFile(stubPath);
+    std::string payload = ReadInputFile(payloadPath);
+    if (payload.empty())
+        std::fprintf(stderr, "kwz: warning: %s is empty; the setup program will report \"Archive is corrupted.\"\n",
+                     payloadPath.c_str());
+    CResourceWriteNotes notes;
+    const std::string program = StampSetupProgram(std::move(stub), stubPath, std::move(payload), &notes);
+    if (notes.signatureRemoved)
+        std::fprintf(stderr,
+                     "kwz: warning: %s carried an Authenticode signature, which stamping invalidates; it was "
+                     "removed, sign %s again\n",
+                     stubPath.c_str(), outPath.c_str());
+    WriteOutputFile(outPath, program);
+    return kExitOk;
 }
 
 }  // namespace
 
-const CommandInfo kStampCommand = {"stamp", "STUB (DIR | PAYLOAD) OUT", "put a payload into a setup program", "Not available yet.\n", Run};
+const CommandInfo kStampCommand = {
+    "stamp", "STUB (DIR | PAYLOAD) OUT", "put a payload into a setup program",
+    "Writes OUT, a copy of the setup program STUB whose resources also hold the\n"
+    "payload: PAYLOAD as it is (a file that kwz pack wrote), or the files of DIR\n"
+    "packed on the fly. A payload that STUB already carries is replaced, so any\n"
+    "setup program can serve as STUB. The same STUB and payload always give the\n"
+    "same bytes. STUB or PAYLOAD may be - for standard input, OUT - for standard\n"
+    "output; on any error OUT is not written.\n"
+    "\n"
+    "The payload is the resource of type \"KWZ\", name 137, language neutral (0),\n"
+    "which the launcher's FindResourceA finds first in any locale.\n"
+    "\n"
+    "STUB must be a 32-bit Windows program (PE32). Its resource section is\n"
+    "rebuilt in place when it is the last section; otherwise (the usual MinGW\n"
+    "layout, with .reloc after it) the resources move to a new last section and\n"
+    "the old one keeps its addresses but no file bytes. Everything else keeps its\n"
+    "meaning: sections, symbols, debug data and data appended after the last\n"
+    "section. The checksum is recomputed. Refused with a message: files that are\n"
+    "not 32-bit PE programs (64-bit ones included), truncated or inconsistent\n"
+    "headers, resource trees that reach outside the file or loop, and layouts\n"
+    "that leave no room for another section header.\n"
+    "\n"
+    "Signing: an Authenticode signature of STUB cannot survive (it covers the\n"
+    "resources), so it is removed with a warning. Sign OUT afterwards, for\n"
+    "example with osslsigncode or signtool; the payload then lies inside the\n"
+    "signed image.\n",
+    Stamp};

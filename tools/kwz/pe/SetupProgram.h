@@ -1,0 +1,27 @@
+// The payload's place in a setup program: resource type "KWZ", name 137.
+//
+// The launcher asks FindResourceA for it, which takes the thread's language
+// fallbacks and tries the neutral language first; so the payload is stored
+// with language 0 (LANG_NEUTRAL, SUBLANG_NEUTRAL), and stamping removes every
+// other language of KWZ/137 so that exactly one payload remains.
+#pragma once
+
+#include "tools/kwz/pe/ResourceTree.h"
+#include "tools/kwz/pe/ResourceWriter.h"
+
+#include <string>
+
+extern const char kPayloadTypeName[];  // "KWZ"
+constexpr uint32_t kPayloadResourceId = 137;
+constexpr uint32_t kPayloadLanguage = 0;
+
+// A copy of the setup program stub (named stubName in messages) carrying
+// payload as its only KWZ/137 resource. Raises "PeError" when the stub is not
+// a 32-bit PE file whose layout can be rebuilt safely. Both buffers are taken
+// by value: move large ones in.
+std::string StampSetupProgram(std::string stub, const std::string& stubName, std::string payload,
+                              CResourceWriteNotes* notes);
+
+// The KWZ/137 payload of the setup program file (named fileName in messages).
+// Raises "PeError" when it is not a readable 32-bit PE file or has no payload.
+std::string ReadSetupPayload(const std::string& file, const std::string& fileName);
