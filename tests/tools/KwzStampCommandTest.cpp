@@ -2,9 +2,12 @@
 #include "tools/kwz/pe/SetupProgram.h"
 
 #include "tests/support/TestFiles.h"
+#include "tests/tools/KwzRun.h"
 #include "tests/tools/pe/PeFixtures.h"
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 using PeTest::Fixture;
 using PeTest::Kwz;
@@ -25,6 +28,61 @@ TEST(KwzStampCommandTest, WritesTheStubWithThePayload)
     WriteFileBytes(dir / "again.kwz", "another payload");
     ASSERT_EQ(0, Kwz({"stamp", dir / "setup.exe", dir / "again.kwz", dir / "setup.exe"}));
     EXPECT_EQ("another payload", ReadSetupPayload(ReadFileBytes(dir / "setup.exe"), "setup.exe"));
+}
+
+// A folder with an installer and a few files of known bytes.
+void MakeProduct(const CTempFolder& dir)
+{
+    WriteFileBytes(dir / "KwoWardenInstaller.exe", std::string(3000, 'I') + "installer");
+    WriteFileBytes(dir / "data.bin", std::string(70000, '\x5A') + "tail");
+    WriteFileBytes(dir / "readme.txt", "Read me.\n");
+}
+
+TEST(KwzStampCommandTest, FolderIsPackedAsKwzPackWouldPackIt)
+{
+    CTempFolder product;
+    MakeProduct(product);
+    CTempFolder dir;
+    ASSERT_EQ(0, RunKwz({"pack", "-q", product.Path(), dir / "payload.kwz"}).code);
+    ASSERT_EQ(0, RunKwz({"stamp", "-q", Fixture("probe.exe"), dir / "payload.kwz", dir / "from-file.exe"}).code);
+    const KwzResult fromFolder = RunKwz({"stamp", "-q", Fixture("probe.exe"), product.Path(), dir / "from-folder.exe"});
+    ASSERT_EQ(0, fromFolder.code) << fromFolder.err;
+    EXPECT_EQ("", fromFolder.err);
+    EXPECT_TRUE(ReadFileBytes(dir / "from-file.exe") == ReadFileBytes(dir / "from-folder.exe"));
+
+    // Folder errors are pack's, and nothing is written.
+    std::filesystem::create_directory(product / "nested");
+    const KwzResult bad = RunKwz({"stamp", "-q", Fixture("probe.exe"), product.Path(), dir / "bad.exe"});
+    EXPECT_EQ(1, bad.code);
+    EXPECT_TRUE(Contains(bad.err, "cannot pack")) << bad.err;
+    EXPECT_FALSE(FileExists(dir / "bad.exe"));
+    EXPECT_EQ(2, RunKwz({"stamp", "--codepage", "1252", Fixture("probe.exe"), dir / "payload.kwz", dir / "x.exe"}).code);
+}
+
+TEST(KwzStampCommandTest, ListAndUnpackReadASetupProgramAsTheirPayload)
+{
+    CTempFolder product;
+    MakeProduct(product);
+    CTempFolder dir;
+    ASSERT_EQ(0, RunKwz({"pack", "-q", product.Path(), dir / "payload.kwz"}).code);
+    ASSERT_EQ(0, RunKwz({"stamp", Fixture("probe-payload.exe"), dir / "payload.kwz", dir / "setup.exe"}).code);
+
+    for (const bool json : {false, true}) {
+        const std::string format = json ? "--json" : "--quiet";
+        const KwzResult fromPayload = RunKwz({"list", format, "-q", dir / "payload.kwz"});
+        const KwzResult fromProgram = RunKwz({"list", format, "-q", dir / "setup.exe"});
+        ASSERT_EQ(0, fromProgram.code) << fromProgram.err;
+        EXPECT_FALSE(fromPayload.out.empty());
+        EXPECT_EQ(fromPayload.out, fromProgram.out);
+    }
+    ASSERT_EQ(0, RunKwz({"unpack", "-q", dir / "setup.exe", dir / "files"}).code);
+    for (const char* name : {"KwoWardenInstaller.exe", "data.bin", "readme.txt"})
+        EXPECT_TRUE(ReadFileBytes(product / name) == ReadFileBytes(dir / ("files/" + std::string(name)))) << name;
+
+    // A program without a payload says so.
+    const KwzResult none = RunKwz({"list", Fixture("probe-bare.exe")});
+    EXPECT_EQ(1, none.code);
+    EXPECT_TRUE(Contains(none.err, "no resource KWZ/137")) << none.err;
 }
 
 TEST(KwzStampCommandTest, EmptyPayloadIsStampedWithAWarning)

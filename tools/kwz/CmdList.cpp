@@ -89,6 +89,7 @@ const CommandInfo kListCommand = {
     "does, then prints each entry's size and name in directory order, and the\n"
     "totals: entry count, image size, payload size and the ratio of the two.\n"
     "Bytes of a name outside printable ASCII are shown as \\xNN.\n"
+    "PAYLOAD may also be a setup program: its payload resource is listed.\n"
     "\n"
     "Options:\n"
     "  --json       one JSON object instead: \"entries\" (each with \"name\", \"size\"\n"

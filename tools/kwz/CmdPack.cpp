@@ -4,6 +4,7 @@
 #include "tools/kwz/FileIo.h"
 #include "tools/kwz/FolderListing.h"
 #include "tools/kwz/MemoryStreams.h"
+#include "tools/kwz/PackFolder.h"
 #include "tools/kwz/ProgressBar.h"
 
 #include "archive/ArchiveFormat.h"
@@ -28,7 +29,8 @@ struct PackFile {
     uint64_t size;
 };
 
-// Removes "--codepage N" or "--codepage=N"; 0 when absent.
+}  // namespace
+
 unsigned TakeCodePage(Arguments& args)
 {
     const std::string option = "--codepage";
@@ -54,6 +56,8 @@ unsigned TakeCodePage(Arguments& args)
     }
     return 0;
 }
+
+namespace {
 
 bool IsPrintableAscii(const std::string& name)
 {
@@ -165,28 +169,39 @@ bool HasInstaller(const std::vector<PackFile>& files)
                        [&](const PackFile& file) { return FoldCase(file.storedName) == wanted; });
 }
 
+}  // namespace
+
+std::string PackFolderImage(const std::string& folder, unsigned codePage)
+{
+    const std::vector<PackFile> files = CollectFiles(folder, codePage);
+    if (!HasInstaller(files))
+        std::fprintf(stderr, "kwz: warning: %s holds no %s; the launcher will extract the files and start nothing\n",
+                     folder.c_str(), kInstallerName);
+    return BuildImage(folder, files);
+}
+
+void EncodePayload(const std::string& image, bool quiet, std::ostream& out)
+{
+    CProgressBar bar("packing", image.size(), ShowProgress(quiet));
+    CMemoryInputBuffer inputBuffer(image, &bar);
+    std::istream input(&inputBuffer);
+    std::unique_ptr<CLzssCodec> codec(new CLzssCodec);
+    codec->Encode(input, out, nullptr, nullptr, 1);
+    bar.Finish();
+}
+
+namespace {
+
 int Pack(const Arguments& given)
 {
     Arguments args = given;
     const bool quiet = TakeFlag(args, "-q", "--quiet");
     const unsigned codePage = TakeCodePage(args);
     ExpectOperands(args, 2, "pack");
-    const std::string& folder = args[0];
-
-    const std::vector<PackFile> files = CollectFiles(folder, codePage);
-    if (!HasInstaller(files))
-        std::fprintf(stderr, "kwz: warning: %s holds no %s; the launcher will extract the files and start nothing\n",
-                     folder.c_str(), kInstallerName);
-    const std::string image = BuildImage(folder, files);
-
+    const std::string image = PackFolderImage(args[0], codePage);
     COutputFile output(args[1]);
-    CProgressBar bar("packing", image.size(), ShowProgress(quiet));
-    CMemoryInputBuffer inputBuffer(image, &bar);
-    std::istream input(&inputBuffer);
-    std::unique_ptr<CLzssCodec> codec(new CLzssCodec);
-    codec->Encode(input, output.Stream(), nullptr, nullptr, 1);
+    EncodePayload(image, quiet, output.Stream());
     output.Commit();
-    bar.Finish();
     return kExitOk;
 }
 

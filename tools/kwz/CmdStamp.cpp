@@ -2,13 +2,21 @@
 // payload, without a compiler.
 #include "tools/kwz/Command.h"
 #include "tools/kwz/FileIo.h"
+#include "tools/kwz/MemoryStreams.h"
+#include "tools/kwz/PackFolder.h"
 #include "tools/kwz/pe/SetupProgram.h"
+
+#include "base/KwoException.h"
 
 #include <cstdio>
 #include <filesystem>
+#include <ostream>
 #include <system_error>
 
 namespace {
+
+// A setup program is a 32-bit image, so no payload near 2 GiB could fit.
+constexpr size_t kPayloadLimit = 0x7FFFFFFF;
 
 bool IsFolder(const std::string& path)
 {
@@ -16,20 +24,37 @@ bool IsFolder(const std::string& path)
     return path != "-" && std::filesystem::is_directory(std::filesystem::path(path), ignored);
 }
 
+// The payload of the files directly in folder, as kwz pack would write it.
+std::string PackInMemory(const std::string& folder, unsigned codePage, bool quiet)
+{
+    const std::string image = PackFolderImage(folder, codePage);
+    CStringOutputBuffer buffer(kPayloadLimit);
+    std::ostream out(&buffer);
+    EncodePayload(image, quiet, out);
+    if (buffer.Overflowed() || !out)
+        ThrowError("PackError", ("cannot pack " + folder + ": the payload would exceed 2 GiB").c_str(), 0, 0);
+    return buffer.Take();
+}
+
 int Stamp(const Arguments& given)
 {
     Arguments args = given;
+    const bool quiet = TakeFlag(args, "-q", "--quiet");
+    const unsigned codePage = TakeCodePage(args);
     ExpectOperands(args, 3, "stamp");
     const std::string& stubPath = args[0];
     const std::string& payloadPath = args[1];
     const std::string& outPath = args[2];
     if (stubPath == "-" && payloadPath == "-")
         UsageError("only one of STUB and PAYLOAD can be read from standard input");
-    if (IsFolder(payloadPath))
-        UsageError("packing a folder on the fly is not available yet; run kwz pack first");
+    const bool folder = IsFolder(payloadPath);
+    if (codePage != 0 && !folder)
+        UsageError("--codepage applies to a folder packed on the fly, and " + payloadPath + " is not a folder");
 
+    // The stub first: a wrong stub should not cost a long packing run.
     std::string stub = ReadInputFile(stubPath);
-    std::string payload = ReadInputFile(payloadPath);
+    ResourceTreeExtents(CPeImage(stub, stubPath));
+    std::string payload = folder ? PackInMemory(payloadPath, codePage, quiet) : ReadInputFile(payloadPath);
     if (payload.empty())
         std::fprintf(stderr, "kwz: warning: %s is empty; the setup program will report \"Archive is corrupted.\"\n",
                      payloadPath.c_str());
@@ -47,7 +72,7 @@ int Stamp(const Arguments& given)
 }  // namespace
 
 const CommandInfo kStampCommand = {
-    "stamp", "STUB (DIR | PAYLOAD) OUT", "put a payload into a setup program",
+    "stamp", "[-q] [--codepage N] STUB (DIR | PAYLOAD) OUT", "put a payload into a setup program",
     "Writes OUT, a copy of the setup program STUB whose resources also hold the\n"
     "payload: PAYLOAD as it is (a file that kwz pack wrote), or the files of DIR\n"
     "packed on the fly. A payload that STUB already carries is replaced, so any\n"
@@ -71,5 +96,9 @@ const CommandInfo kStampCommand = {
     "Signing: an Authenticode signature of STUB cannot survive (it covers the\n"
     "resources), so it is removed with a warning. Sign OUT afterwards, for\n"
     "example with osslsigncode or signtool; the payload then lies inside the\n"
-    "signed image.\n",
+    "signed image.\n"
+    "\n"
+    "Options (for DIR, as kwz pack takes them):\n"
+    "  --codepage N  store the names in Windows code page N\n"
+    "  -q, --quiet   no progress bar\n",
     Stamp};

@@ -159,7 +159,7 @@ const CommandInfo kUnpackCommand = {
     "Decodes PAYLOAD (- for standard input), checks it as the launcher's loader\n"
     "does and writes every entry as a file into DIR, which is created if missing.\n"
     "When two entries share a name, the later one is written, as the launcher\n"
-    "does.\n"
+    "does. PAYLOAD may also be a setup program: its payload resource is used.\n"
     "\n"
     "Nothing is written unless everything can be: the files go to a staging\n"
     "folder inside DIR first and are moved into place at the end. Files of DIR\n"
