@@ -13,27 +13,12 @@ constexpr const char* kInstallerName = "KwoWardenInstaller.exe";
 constexpr size_t kCommandLineSize = 2048;
 constexpr UINT kPollInterval = 1000;
 
-// Fallback when the timer cannot be started: a thread that waits for the
-// installer and then posts the tick that the timer would have delivered.
+// The watch thread of WatchInstallerWithoutTimer.
 DWORD WINAPI WatchInstaller(LPVOID window)
 {
     WaitForSingleObject(installerProcess.hProcess, INFINITE);
     PostMessageA(static_cast<HWND>(window), WM_TIMER, INSTALLER_WAIT_TIMER, 0);
     return 0;
-}
-
-void StartWatch(HWND window)
-{
-    if (SetTimer(window, INSTALLER_WAIT_TIMER, kPollInterval, nullptr) != 0)
-        return;
-    HANDLE watcher = CreateThread(nullptr, 0, WatchInstaller, window, 0, nullptr);
-    if (watcher != nullptr) {
-        CloseHandle(watcher);
-        return;
-    }
-    // Neither a timer nor a thread: wait here; the window is hidden anyway.
-    WaitForSingleObject(installerProcess.hProcess, INFINITE);
-    PostMessageA(window, WM_TIMER, INSTALLER_WAIT_TIMER, 0);
 }
 
 // A listing started by FindFirstFileA, closed at the end of its scope.
@@ -85,7 +70,20 @@ void LaunchInstaller(HWND window)
         ThrowWin32Error("InstallError", "Unable to start installation program.", 0, 0);
 
     ShowWindow(window, SW_HIDE);
-    StartWatch(window);
+    if (SetTimer(window, INSTALLER_WAIT_TIMER, kPollInterval, nullptr) == 0)
+        WatchInstallerWithoutTimer(window);
+}
+
+void WatchInstallerWithoutTimer(HWND window)
+{
+    HANDLE watcher = CreateThread(nullptr, 0, WatchInstaller, window, 0, nullptr);
+    if (watcher != nullptr) {
+        CloseHandle(watcher);
+        return;
+    }
+    // Neither a timer nor a thread: wait here; the window is hidden anyway.
+    WaitForSingleObject(installerProcess.hProcess, INFINITE);
+    PostMessageA(window, WM_TIMER, INSTALLER_WAIT_TIMER, 0);
 }
 
 void PollInstaller(HWND window)

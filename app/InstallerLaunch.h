@@ -9,6 +9,10 @@
 // cannot be started; the window then stays visible and nothing is watched.
 void LaunchInstaller(HWND window);
 
+// What LaunchInstaller does when the timer cannot be started: a thread waits
+// for the installer's end and then posts the tick the timer would have sent.
+void WatchInstallerWithoutTimer(HWND window);
+
 // One tick of INSTALLER_WAIT_TIMER: once the installer has ended, stops the
 // watch, closes its handles, removes the extraction folder and quits with 0.
 void PollInstaller(HWND window);

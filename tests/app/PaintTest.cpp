@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -238,6 +239,24 @@ TEST_F(PaintTest, TrackAndFillColumnsHaveTheirColours)
     EXPECT_EQ(canvas.At(1, 19), RGB(182, 206, 207));
     for (int y = 0; y < 20; ++y)
         EXPECT_LE(GetRValue(canvas.At(1, y)), 235) << "row 6 is the brightest, row " << y;
+}
+
+TEST_F(PaintTest, IconGroupHoldsThreeSizesInTwoDepths)
+{
+    // The group directory: 6-byte header, then 14-byte entries (width,
+    // height, colours, reserved, planes, bit count, bytes, identifier).
+    HRSRC group = FindResourceA(appInstance, MAKEINTRESOURCEA(IDI_SETUP), MAKEINTRESOURCEA(14));  // RT_GROUP_ICON
+    ASSERT_NE(group, nullptr);
+    const BYTE* directory = static_cast<const BYTE*>(LockResource(LoadResource(appInstance, group)));
+    const WORD count = *reinterpret_cast<const WORD*>(directory + 4);
+    std::vector<std::pair<int, int>> images;
+    for (WORD i = 0; i < count; ++i) {
+        const BYTE* entry = directory + 6 + 14 * i;
+        images.push_back({entry[0], *reinterpret_cast<const WORD*>(entry + 6)});
+    }
+    std::sort(images.begin(), images.end());
+    const std::vector<std::pair<int, int>> expected = {{16, 8}, {16, 32}, {32, 8}, {32, 32}, {48, 8}, {48, 32}};
+    EXPECT_EQ(images, expected);
 }
 
 }  // namespace
