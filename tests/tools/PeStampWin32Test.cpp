@@ -23,7 +23,8 @@ std::string Payload(size_t size)
     return bytes;
 }
 
-// Runs program and collects what it writes to standard output.
+// Runs program and collects what it writes to standard output (text mode:
+// lines end in CR LF).
 DWORD RunCaptured(const std::string& program, std::string& output)
 {
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
@@ -62,7 +63,7 @@ DWORD RunCaptured(const std::string& program, std::string& output)
 std::string ProbeReport(const std::string& payload, const char* text)
 {
     char line[200];
-    std::snprintf(line, sizeof line, "%lu %08lx %s\n", static_cast<unsigned long>(payload.size()),
+    std::snprintf(line, sizeof line, "%lu %08lx %s\r\n", static_cast<unsigned long>(payload.size()),
                   PeTest::ProbeHash(payload), text);
     return line;
 }
