@@ -19,18 +19,28 @@ int main(int argc, char** argv)
 {
     std::vector<fs::path> inputs;
     for (int i = 1; i < argc; ++i) {
-        if (fs::is_directory(argv[i])) {
-            for (const auto& entry : fs::directory_iterator(argv[i]))
-                if (entry.is_regular_file())
-                    inputs.push_back(entry.path());
-        } else {
+        if (!fs::exists(argv[i])) {
+            std::fprintf(stderr, "replay: %s does not exist\n", argv[i]);
+            return 1;
+        }
+        if (!fs::is_directory(argv[i])) {
             inputs.push_back(argv[i]);
+            continue;
+        }
+        const size_t before = inputs.size();
+        for (const auto& entry : fs::directory_iterator(argv[i]))
+            if (entry.is_regular_file())
+                inputs.push_back(entry.path());
+        // A target without seeds would pass without testing anything.
+        if (inputs.size() == before) {
+            std::fprintf(stderr, "replay: the corpus %s holds no inputs\n", argv[i]);
+            return 1;
         }
     }
     std::sort(inputs.begin(), inputs.end());
     if (inputs.empty()) {
-        std::fprintf(stderr, "replay: no inputs\n");
-        return 1;
+        std::fprintf(stderr, "usage: %s CORPUS_FOLDER_OR_FILE...\n", argv[0]);
+        return 2;
     }
     for (const fs::path& path : inputs) {
         std::ifstream in(path, std::ios::binary);
