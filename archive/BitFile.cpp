@@ -2,22 +2,23 @@
 
 #include "base/KwoException.h"
 
+#include <exception>
 #include <istream>
 #include <ostream>
 
 CBitFile::CBitFile(ProgressCallback callback_, void* context_, uint32_t stride_)
     : bitMask(0x80), currentByte(0), byteCount(0), callback(callback_), context(context_),
-      stride(stride_ == 0 ? 1 : stride_)
+      stride(stride_ == 0 ? 1 : stride_), nextReport(0)
 {
 }
 
 CBitFile::~CBitFile() noexcept(false) = default;
 
-void CBitFile::CountByte()
+void CBitFile::Report(uint32_t old)
 {
-    const uint32_t old = byteCount;
-    byteCount = old + 1;
-    if (old % stride == 0 && callback != nullptr)
+    const uint32_t next = old + stride;
+    nextReport = next < old ? 0 : next;
+    if (callback != nullptr)
         callback(byteCount, context);
 }
 
@@ -28,66 +29,28 @@ CBitFileReader::CBitFileReader(std::istream& stream_, ProgressCallback callback_
 
 CBitFileReader::~CBitFileReader() noexcept(false) = default;
 
-int CBitFileReader::ReadBit()
+void CBitFileReader::RaiseEndOfFile()
 {
-    if (bitMask == 0x80) {
-        currentByte = stream.get();
-        if (stream.fail() || stream.bad())
-            ThrowError("BitFileError", "Unexpected end of file reached.", 0, 0);
-        CountByte();
-    }
-    const int bit = (currentByte & bitMask) != 0 ? 1 : 0;
-    bitMask = static_cast<uint8_t>(bitMask >> 1);
-    if (bitMask == 0)
-        bitMask = 0x80;
-    return bit;
-}
-
-uint32_t CBitFileReader::ReadBits(int n)
-{
-    uint32_t value = 0;
-    for (uint32_t weight = 1u << (n - 1); weight != 0; weight >>= 1)
-        if (ReadBit())
-            value |= weight;
-    return value;
+    ThrowError("BitFileError", "Unexpected end of file reached.", 0, 0);
 }
 
 CBitFileWriter::CBitFileWriter(std::ostream& stream_, ProgressCallback callback_, void* context_, uint32_t stride_)
-    : CBitFile(callback_, context_, stride_), stream(stream_)
+    : CBitFile(callback_, context_, stride_), stream(stream_), uncaughtAtStart(std::uncaught_exceptions())
 {
 }
 
 CBitFileWriter::~CBitFileWriter() noexcept(false)
 {
-    if (bitMask == 0x80)
+    // During unwinding a second raise would end the program: the pending
+    // bits are dropped then, the byte that already failed is not retried.
+    if (bitMask == 0x80 || std::uncaught_exceptions() > uncaughtAtStart)
         return;
-    // During unwinding a second raise would end the program: the byte that
-    // already failed once is not retried then.
-    if (std::uncaught_exceptions() > 0)
-        return;
-    stream.put(static_cast<char>(currentByte));
-    if (stream.fail() || stream.bad())
-        ThrowError("BitFileError", "Unable to write in a stream.", 0, 0);
+    CBitFileStreamIo::Put(stream, static_cast<uint8_t>(currentByte));
+    if (stream.fail())
+        RaiseWriteError();
 }
 
-void CBitFileWriter::WriteBit(int bit)
+void CBitFileWriter::RaiseWriteError()
 {
-    if (bit != 0)
-        currentByte |= bitMask;
-    bitMask = static_cast<uint8_t>(bitMask >> 1);
-    if (bitMask == 0) {
-        stream.put(static_cast<char>(currentByte));
-        if (stream.fail() || stream.bad()) {
-            ThrowError("BitFileError", "Unable to write in a stream.", 0, 0);
-        }
-        CountByte();
-        currentByte = 0;
-        bitMask = 0x80;
-    }
-}
-
-void CBitFileWriter::WriteBits(uint32_t value, int n)
-{
-    for (uint32_t weight = 1u << (n - 1); weight != 0; weight >>= 1)
-        WriteBit((value & weight) != 0 ? 1 : 0);
+    ThrowError("BitFileError", "Unable to write in a stream.", 0, 0);
 }
