@@ -16,27 +16,20 @@
 #pragma once
 
 #include "archive/Codec.h"
+#include "archive/LzssConstants.h"
+#include "archive/LzssMatchTree.h"
 
+#include <cstddef>
 #include <cstdint>
 
-constexpr int kWindowBits = 21;
-constexpr uint32_t kWindowSize = 1u << kWindowBits;
-constexpr uint32_t kPositionMask = kWindowSize - 1;
-constexpr int kLengthBits = 7;
-constexpr uint32_t kBreakEven = (1 + kWindowBits + kLengthBits) / 9;
-constexpr uint32_t kLookAhead = (1u << kLengthBits) + kBreakEven;
-constexpr uint32_t kMinMatch = kBreakEven + 1;
-constexpr int32_t kNoNode = 0;
-constexpr int32_t kRootEntry = static_cast<int32_t>(kWindowSize);
-
-struct MatchNode {
-    int32_t parent;
-    int32_t smaller;
-    int32_t larger;
-};
+// The memory budget of one codec object: the 2 MiB window and 2,097,153
+// tree nodes of three 32-bit fields.
+constexpr size_t kLzssCodecMaxSize = 27262988;
 
 class CLzssCodec : public CCodec {
 public:
+    // Clears the window, so that a malformed stream naming a position that
+    // the run has not written yet decodes to zeros, the same on every run.
     CLzssCodec();
     ~CLzssCodec() override;
 
@@ -47,14 +40,10 @@ public:
     std::string GetName() override;
 
 private:
-    void ResetTree(int32_t position);
-    uint32_t InsertAndMatch(int32_t position, int32_t& matchPosition);
-    void RemovePosition(int32_t position);
-    void LiftChild(int32_t oldNode, int32_t newNode);
-    void SubstituteNode(int32_t oldNode, int32_t newNode);
-    int32_t FindPredecessor(int32_t node) const;
-    int32_t& LinkTo(int32_t node);
+    void CopyMatch(uint32_t position, uint32_t length, uint32_t& current, std::ostream& output);
 
     uint8_t window[kWindowSize];
-    MatchNode nodes[kWindowSize + 1];
+    CLzssMatchTree tree;  // the encoder's; a codec that only decodes never touches it
 };
+
+static_assert(sizeof(CLzssCodec) <= kLzssCodecMaxSize, "the codec object outgrew its memory budget");
