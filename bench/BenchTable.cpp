@@ -1,0 +1,95 @@
+#include "bench/BenchTable.h"
+
+#include <cstdio>
+
+namespace {
+
+const char* const kColumnNames[] = {"ours/encode", "baseline/encode", "zlib/encode",
+                                    "ours/decode", "baseline/decode", "zlib/decode"};
+
+std::string Cell(double value, const char* format)
+{
+    if (value <= 0)
+        return "-";
+    char text[32];
+    std::snprintf(text, sizeof text, format, value);
+    return text;
+}
+
+double Ratio(double a, double b)
+{
+    return a > 0 && b > 0 ? a / b : 0;
+}
+
+}  // namespace
+
+std::string CBenchTable::Name(const std::string& corpus, BenchColumn column)
+{
+    return corpus + "/" + kColumnNames[static_cast<int>(column)];
+}
+
+void CBenchTable::AddCorpus(const std::string& corpus, size_t size, size_t oursSize, size_t zlibSize)
+{
+    rows.push_back(Row{corpus, size, oursSize, zlibSize});
+}
+
+bool CBenchTable::ReportContext(const Context& context)
+{
+    std::printf("%d CPUs at %.0f MHz; each figure is the best of its repetitions (CPU time)\n",
+                context.cpu_info.num_cpus, context.cpu_info.cycles_per_second / 1e6);
+    std::fflush(stdout);
+    return true;
+}
+
+void CBenchTable::ReportRuns(const std::vector<Run>& runs)
+{
+    for (const Run& run : runs) {
+        if (run.run_type != Run::RT_Iteration || run.error_occurred || run.iterations == 0)
+            continue;
+        const std::string name = run.run_name.function_name;
+        const double seconds = run.cpu_accumulated_time / static_cast<double>(run.iterations);
+        auto found = bestSeconds.find(name);
+        if (found == bestSeconds.end() || seconds < found->second)
+            bestSeconds[name] = seconds;
+        if (run.repetition_index + 1 == run.repetitions || run.repetitions <= 1) {
+            std::fprintf(stderr, ".");
+            std::fflush(stderr);
+        }
+    }
+}
+
+double CBenchTable::Rate(const Row& row, BenchColumn column) const
+{
+    auto found = bestSeconds.find(Name(row.corpus, column));
+    if (found == bestSeconds.end() || found->second <= 0)
+        return 0;
+    return static_cast<double>(row.size) / found->second / 1e6;
+}
+
+void CBenchTable::Finalize()
+{
+    std::fprintf(stderr, "\n");
+    std::printf("\n"
+                "| corpus | size %% ours | size %% zlib | size ours/zlib "
+                "| encode MB/s ours | baseline | zlib -9 | ours/baseline | ours/zlib "
+                "| decode MB/s ours | baseline | zlib | ours/zlib |\n"
+                "|---|--:|--:|--:|--:|--:|--:|--:|--:|--:|--:|--:|--:|\n");
+    for (const Row& row : rows) {
+        const double oursPercent = 100.0 * static_cast<double>(row.oursSize) / static_cast<double>(row.size);
+        const double zlibPercent = 100.0 * static_cast<double>(row.zlibSize) / static_cast<double>(row.size);
+        const double encOurs = Rate(row, BenchColumn::kOursEncode);
+        const double encBase = Rate(row, BenchColumn::kBaselineEncode);
+        const double encZlib = Rate(row, BenchColumn::kZlibEncode);
+        const double decOurs = Rate(row, BenchColumn::kOursDecode);
+        const double decBase = Rate(row, BenchColumn::kBaselineDecode);
+        const double decZlib = Rate(row, BenchColumn::kZlibDecode);
+        std::printf("| %s | %s | %s | %s | %s | %s | %s | %s | %s | %s | %s | %s | %s |\n", row.corpus.c_str(),
+                    Cell(oursPercent, "%.1f").c_str(), Cell(zlibPercent, "%.1f").c_str(),
+                    Cell(Ratio(oursPercent, zlibPercent), "%.2f").c_str(), Cell(encOurs, "%.1f").c_str(),
+                    Cell(encBase, "%.1f").c_str(), Cell(encZlib, "%.1f").c_str(),
+                    Cell(Ratio(encOurs, encBase), "%.2f").c_str(), Cell(Ratio(encOurs, encZlib), "%.2f").c_str(),
+                    Cell(decOurs, "%.0f").c_str(), Cell(decBase, "%.0f").c_str(), Cell(decZlib, "%.0f").c_str(),
+                    Cell(Ratio(decOurs, decZlib), "%.2f").c_str());
+    }
+    std::fflush(stdout);
+}
