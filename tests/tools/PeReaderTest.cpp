@@ -131,6 +131,21 @@ const HostileCase kHostileCases[] = {
     {"TypeEntryPointsAtData", [] { return PatchedTree(kRootTarget, 72); }, "shallower"},
     {"DataOutsideFile", [] { return PatchedTree(kLeafRva, 0x00F00000u); }, "resource data lies outside the file"},
     {"DataSizeOutOfRange", [] { return PatchedTree(kLeafSize, 0xFFFFFFF0u); }, "resource data lies outside the file"},
+    // The last page's slack past the resource section will hold resources.
+    {"DirectoryPastTheImage",
+     [] { CBuilder b = ValidBuilder(); b.directories[9][0] = b.Rva(1) + 0x800; b.directories[9][1] = 0x18; return b.Build(); },
+     "data directory 9 points past the end of the image"},
+    {"EntryPointPastTheImage", [] { CBuilder b = ValidBuilder(); b.entryPoint = b.Rva(1) + 0x800; return b.Build(); },
+     "entry point lies past the end"},
+    {"RelocationBlockOverruns",
+     [] {
+         return Patched([](const CBuilder& b, std::string& f) {
+             Pe::Put32(f, CBuilder::DirectoryField(Pe::kDirBaseRelocation), b.Rva(0));
+             Pe::Put32(f, CBuilder::DirectoryField(Pe::kDirBaseRelocation) + 4, 16);
+             Pe::Put32(f, b.RawOffset(0) + 4, 3);  // a block shorter than its own header
+         });
+     },
+     "damaged base relocation table"},
     {"CertificateTableInHeaders",
      [] { CBuilder b = ValidBuilder(); b.directories[Pe::kDirCertificate][0] = 0x10; b.directories[Pe::kDirCertificate][1] = 0x20; return b.Build(); },
      "certificate table"},

@@ -52,22 +52,26 @@ bool Overlaps(uint64_t aStart, uint64_t aSize, uint64_t bStart, uint64_t bSize)
     return aStart < bStart + bSize && bStart < aStart + aSize;
 }
 
-// Calls f(fixupRva) for every base relocation; false when the table is damaged.
+// Calls f(fixupRva) for every base relocation. A block of size 0 ends the
+// table (some linkers pad it with zeros); any other block that does not fit
+// is a refusal, since the fixups it hides could patch the new resources.
 template <typename F>
-bool ForEachFixup(const CPeImage& image, F f)
+void ForEachFixup(const CPeImage& image, F f)
 {
     const CPeDirectory dir = image.Directory(kDirBaseRelocation);
     if (dir.address == 0 || dir.size == 0)
-        return true;
+        return;
     size_t at = 0;
     if (!image.MapRva(dir.address, dir.size, at))
-        return false;
+        image.Refuse("damaged base relocation table (it lies outside the file)");
     const std::string& b = image.Bytes();
     for (uint64_t pos = 0; pos + 8 <= dir.size;) {
         const uint32_t page = Get32(b, at + pos);
         const uint32_t blockSize = Get32(b, at + pos + 4);
+        if (blockSize == 0)
+            return;
         if (blockSize < 8 || blockSize > dir.size - pos)
-            return false;
+            image.Refuse("damaged base relocation table (a block overruns it)");
         for (uint64_t k = 8; k + 2 <= blockSize; k += 2) {
             const uint32_t entry = Get16(b, at + pos + k);
             if ((entry >> 12) != 0)  // type 0 only pads a block
@@ -75,7 +79,6 @@ bool ForEachFixup(const CPeImage& image, F f)
         }
         pos += blockSize;
     }
-    return true;
 }
 
 // True when section holds the resource tree and nothing that anything else
@@ -93,8 +96,10 @@ bool HoldsOnlyTheTree(const CPeImage& image, const CPeSection& s, const std::vec
             return false;
     }
     bool fixupInside = false;
-    if (!ForEachFixup(image, [&](uint64_t rva) { fixupInside |= rva >= s.virtualAddress && rva < s.virtualAddress + uint64_t{s.MappedSize()}; }) ||
-        fixupInside)
+    ForEachFixup(image, [&](uint64_t rva) {
+        fixupInside |= rva >= s.virtualAddress && rva < s.virtualAddress + uint64_t{s.MappedSize()};
+    });
+    if (fixupInside)
         return false;
     const uint32_t symbols = image.PointerToSymbolTable();
     if (symbols != 0 && symbols >= s.pointerToRawData && symbols < s.RawEnd())
@@ -152,6 +157,8 @@ public:
         const uint64_t imageEnd = AlignUp(uint64_t{rva} + sectionSize, image.SectionAlignment());
         if (imageEnd > kMaxImageSize)
             image.Refuse("cannot hold these resources (the program would exceed 2 GiB)");
+        CheckNothingElseRefersTo(inPlace ? s->virtualAddress + uint64_t{s->MappedSize()} : rva,
+                                 AlignUp(uint64_t{rva} + sectionSize, image.SectionAlignment()));
         RemoveCertificateTable(notes);
         std::stable_sort(edits.begin(), edits.end(), [](const CEdit& a, const CEdit& b) {
             return a.start < b.start || (a.start == b.start && a.end == a.start && b.end != b.start);
@@ -214,6 +221,28 @@ private:
         }
         if (!room)
             image.Refuse("cannot take a new resource section (no room for another section header)");
+    }
+
+    // Addresses in [from, to) were not part of the image but now hold
+    // resources. A data directory, the entry point or a relocation there
+    // would have the loader read or patch the resources.
+    void CheckNothingElseRefersTo(uint64_t from, uint64_t to) const
+    {
+        if (from >= to)
+            return;
+        const auto inside = [&](uint64_t at, uint64_t size) { return Overlaps(at, std::max<uint64_t>(size, 1), from, to - from); };
+        for (int i = 0; image.HasDirectory(i); ++i) {
+            const CPeDirectory d = image.Directory(i);
+            if (i != kDirResource && i != kDirCertificate && d.address != 0 && inside(d.address, d.size))
+                image.Refuse("cannot be rebuilt safely (data directory " + std::to_string(i) +
+                             " points past the end of the image)");
+        }
+        bool fixup = false;
+        ForEachFixup(image, [&](uint64_t at) { fixup |= inside(at, 4); });
+        if (image.EntryPoint() != 0 && inside(image.EntryPoint(), 1))
+            image.Refuse("cannot be rebuilt safely (its entry point lies past the end of the image)");
+        if (fixup)
+            image.Refuse("cannot be rebuilt safely (base relocations point past the end of the image)");
     }
 
     void RemoveCertificateTable(CResourceWriteNotes& notes)

@@ -1,0 +1,39 @@
+// A stub as kwz stamp reads it: headers, sections and the resource tree, then
+// the stamp and a read-back of the result. Property: any input ends in a
+// CKwoException or in a program whose payload reads back as stamped and whose
+// rebuilt tree, stamped again with the same payload, gives the same bytes;
+// never a read outside the input.
+#include "tools/kwz/pe/PeImage.h"
+#include "tools/kwz/pe/ResourceTree.h"
+#include "tools/kwz/pe/SetupProgram.h"
+
+#include "base/KwoException.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const std::string stub(reinterpret_cast<const char*>(data), size);
+    const std::string payload = "fuzz payload";
+    std::string program;
+    try {
+        program = StampSetupProgram(stub, "stub", payload, nullptr);
+    } catch (CKwoException* raw) {
+        std::unique_ptr<CKwoException> e(raw);
+        return 0;
+    }
+    try {
+        if (ReadSetupPayload(program, "program") != payload)
+            std::abort();
+        if (StampSetupProgram(program, "program", payload, nullptr) != program)
+            std::abort();
+    } catch (CKwoException* raw) {
+        // What kwz stamp wrote, it must read again.
+        std::unique_ptr<CKwoException> e(raw);
+        std::abort();
+    }
+    return 0;
+}
