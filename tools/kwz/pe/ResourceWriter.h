@@ -14,8 +14,11 @@
 //     adjacent, but gives up its file bytes (it becomes zero fill); one that
 //     holds other data stays untouched.
 // Refused: headers without a resource directory slot, no room for one more
-// section header, a certificate table outside the overlay, and file offsets
-// (symbol table, debug data) that point into the bytes being replaced.
+// section header, a certificate table outside the overlay, file offsets
+// (symbol table, debug data) that point into the bytes being replaced, a
+// damaged base relocation table, and data directories, the entry point or
+// relocations that point past the end of the image, where the new resources
+// would then lie.
 //
 // File offsets after the changed bytes (later sections' raw data, the symbol
 // table, debug data, the overlay) are moved by the change in length. An
