@@ -11,7 +11,6 @@
 #include <functional>
 #include <memory>
 #include <new>
-#include <ostream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -83,11 +82,6 @@ struct AcceptedCase {
     std::vector<std::pair<std::string, std::string>> expected;  // name, content
 };
 
-void PrintTo(const AcceptedCase& c, std::ostream* os)
-{
-    *os << c.what;
-}
-
 
 class ArchiveAcceptTest : public ::testing::TestWithParam<AcceptedCase> {};
 
@@ -152,11 +146,6 @@ struct RejectedCase {
     std::function<std::string()> image;
 };
 
-void PrintTo(const RejectedCase& c, std::ostream* os)
-{
-    *os << c.what;
-}
-
 
 class ArchiveRejectTest : public ::testing::TestWithParam<RejectedCase> {};
 
@@ -197,10 +186,10 @@ const RejectedCase kRejected[] = {
     {"CountThatCannotFit", [] { return TwoWith([](std::string& i) { PutU32(i, 33, 0xFFFFFFFF); }); }},
     {"NameLengthZero", [] { return TwoWith([](std::string& i) { PutU32(i, kSecond, 0); }); }},
     {"NameLengthPastTheEnd", [] { return TwoWith([](std::string& i) { PutU32(i, kSecond, 0xFFFFFFF0); }); }},
-    {"NameWithoutNul", [] { return TwoWith([](std::string& i) { i[kSecond + 4 + 5] = 'X'; }); }},
     {"RecordCutInItsSizeField", [] { return Canonical({{"a.txt", ""}}).substr(0, 37 + 4 + 6 + 3); }},
+    {"SizeOneBeyondTheEnd", [] { return TwoWith([](std::string& i) { PutU32(i, kSecond + 10, 7); }); }},
+    {"NameWithoutNul", [] { return TwoWith([](std::string& i) { i[kSecond + 4 + 5] = 'X'; }); }},
     {"OffsetPastTheEnd", [] { return TwoWith([](std::string& i) { PutU32(i, kSecond + 10 + 4, 0x7FFFFFFF); }); }},
-    {"SizePastTheEnd", [] { return TwoWith([](std::string& i) { PutU32(i, kSecond + 10, 7); }); }},
     {"OffsetPlusSizeWraps",
      [] {
          return TwoWith([](std::string& i) {
@@ -212,24 +201,15 @@ const RejectedCase kRejected[] = {
     {"Dot", Named(".")},
     {"DotDot", Named("..")},
     {"DotsAndBlanks", Named(". .")},
-    {"ParentWithBackslash", Named("..\\evil.exe")},
     {"Backslash", Named("a\\b")},
-    {"Slash", Named("a/b")},
     {"AbsoluteSlash", Named("/etc/passwd")},
     {"DriveLetter", Named("C:evil.exe")},
-    {"Stream", Named("a.txt:hidden")},
     {"ControlCharacter", Named("a\x01.txt")},
-    {"Delete", Named("a\x7F")},
     {"Wildcard", Named("a*.txt")},
-    {"Quote", Named("a\"b")},
-    {"Con", Named("CON")},
     {"ConLowerWithExtension", Named("con.txt")},
     {"NulMixedCase", Named("nUl")},
     {"AuxBlankBeforeExtension", Named("aux .log")},
-    {"Prn", Named("Prn.tar.gz")},
-    {"Com1", Named("COM1")},
     {"Com9Extension", Named("com9.dat")},
-    {"Lpt1", Named("lpt1")},
     {"ComSuperscript", Named("COM\xB9")},
     {"ConOut", Named("CONOUT$")},
 };
@@ -259,89 +239,30 @@ TEST(ArchiveExtractTest, ExistingFilesAreTruncatedAndTheLaterEntryWins)
     EXPECT_EQ("second", ReadFileBytes(folder / "twice"));
 }
 
-struct UnwritableCase {
-    const char* what;
-    std::function<std::string(const CTempFolder&)> prepare;  // returns the folder to extract into
-};
-
-void PrintTo(const UnwritableCase& c, std::ostream* os)
-{
-    *os << c.what;
-}
-
-
-class ArchiveUnwritableTest : public ::testing::TestWithParam<UnwritableCase> {};
-
-TEST_P(ArchiveUnwritableTest, OpenFailureReportsFailbit)
+// Both open failures: the folder is missing, or a folder of the entry's name
+// stands where the file would go.
+TEST(ArchiveExtractTest, OpenFailureReportsFailbit)
 {
     CTempFolder folder;
-    const std::string target = GetParam().prepare(folder);
-    std::unique_ptr<CKwoException> e = Raised([&] { ExtractAll({{"a.txt", "data"}}, target); });
-    ASSERT_TRUE(e);
-    EXPECT_EQ("ArchiveError", e->Category());
-    EXPECT_EQ("Error while extracting file from archive. Details: ios_base::failbit set", e->MessageText());
-}
-
-const UnwritableCase kUnwritable[] = {
-    {"FolderMissing", [](const CTempFolder& f) { return f / "missing"; }},
-    {"FolderOfTheNameInTheWay",
-     [](const CTempFolder& f) {
-         std::filesystem::create_directory(f / "a.txt");
-         return f.Path();
-     }},
-};
-
-INSTANTIATE_TEST_SUITE_P(Table, ArchiveUnwritableTest, ::testing::ValuesIn(kUnwritable),
-                         [](const ::testing::TestParamInfo<UnwritableCase>& param) { return param.param.what; });
-
-TEST(ArchiveExtractTest, OutOfRangeIndexIsAnArchiveError)
-{
-    CTempFolder folder;
-    const CImageBytes bytes(Canonical({{"a", "1"}}));
-    CArchive archive;
-    archive.Load(bytes.Data(), bytes.Size());
-    std::unique_ptr<CKwoException> e = Raised([&] { archive.ExtractEntry(1, folder.Path().c_str()); });
-    ASSERT_TRUE(e);
-    EXPECT_EQ(0u, e->MessageText().find("Error while extracting file from archive. Details: ")) << e->MessageText();
-    EXPECT_TRUE(FolderNames(folder.Path()).empty());
-}
-
-struct DetailsCase {
-    const char* what;
-    std::function<void()> raise;
-    std::ios_base::iostate state;
-    const char* details;
-};
-
-void PrintTo(const DetailsCase& c, std::ostream* os)
-{
-    *os << c.what;
-}
-
-
-class ExtractionFailureDetailsTest : public ::testing::TestWithParam<DetailsCase> {};
-
-TEST_P(ExtractionFailureDetailsTest, GivesTheSystemsText)
-{
-    try {
-        GetParam().raise();
-        FAIL() << "nothing raised";
-    } catch (const std::exception& e) {
-        EXPECT_EQ(GetParam().details, ExtractionFailureDetails(e, GetParam().state));
+    std::filesystem::create_directory(folder / "a.txt");
+    for (const std::string& target : {folder / "missing", folder.Path()}) {
+        std::unique_ptr<CKwoException> e = Raised([&] { ExtractAll({{"a.txt", "data"}}, target); });
+        ASSERT_TRUE(e) << target;
+        EXPECT_EQ("ArchiveError", e->Category());
+        EXPECT_EQ("Error while extracting file from archive. Details: ios_base::failbit set", e->MessageText());
     }
 }
 
-const DetailsCase kDetails[] = {
-    {"OpenFailure", [] { throw std::ios_base::failure("open"); }, std::ios_base::failbit, "ios_base::failbit set"},
-    {"WriteFailure", [] { throw std::ios_base::failure("write"); }, std::ios_base::badbit, "ios_base::badbit set"},
-    {"BothBits", [] { throw std::ios_base::failure("x"); }, std::ios_base::failbit | std::ios_base::badbit,
-     "ios_base::badbit set"},
-    {"OutOfMemory", [] { throw std::bad_alloc(); }, std::ios_base::goodbit, "bad allocation"},
-    {"OtherKeepsItsText", [] { throw std::length_error("name too long"); }, std::ios_base::goodbit,
-     "name too long"},
-};
-
-INSTANTIATE_TEST_SUITE_P(Table, ExtractionFailureDetailsTest, ::testing::ValuesIn(kDetails),
-                         [](const ::testing::TestParamInfo<DetailsCase>& param) { return param.param.what; });
+// libstdc++'s own texts ("basic_ios::clear: iostream error", "std::bad_alloc")
+// are not the ones the system reports.
+TEST(ArchiveExtractTest, FailureDetailsAreTheSystemsTexts)
+{
+    const std::ios_base::failure streamFailure("x");
+    EXPECT_EQ("ios_base::failbit set", ExtractionFailureDetails(streamFailure, std::ios_base::failbit));
+    EXPECT_EQ("ios_base::badbit set",
+              ExtractionFailureDetails(streamFailure, std::ios_base::failbit | std::ios_base::badbit));
+    EXPECT_EQ("bad allocation", ExtractionFailureDetails(std::bad_alloc(), std::ios_base::goodbit));
+    EXPECT_EQ("name too long", ExtractionFailureDetails(std::length_error("name too long"), std::ios_base::goodbit));
+}
 
 }  // namespace

@@ -68,18 +68,12 @@ TEST(KwzPackTest, ImageIsTheCanonicalLayoutInByteOrderOfNames)
         {"setup.ini", "[setup]\nname=demo\n"},
     };
     EXPECT_EQ(ArchiveImages::Canonical(expected), ReadFileBytes(work / "image"));
-}
 
-TEST(KwzPackTest, WarnsWhenTheInstallerIsMissing)
-{
-    CTempFolder work;
-    std::filesystem::create_directory(work / "in");
-    WriteFileBytes(work / "in/readme.txt", "hello");
-    const KwzResult pack = RunKwz({"pack", work / "in", work / "p.kwz"});
+    // Without the installer the launcher starts nothing: packed, with a warning.
+    std::filesystem::remove(work / "in/KwoWardenInstaller.exe");
+    const KwzResult pack = RunKwz({"pack", work / "in", work / "no-installer.kwz"});
     EXPECT_EQ(0, pack.code);
-    EXPECT_TRUE(Contains(pack.err, "warning")) << pack.err;
-    EXPECT_TRUE(Contains(pack.err, "KwoWardenInstaller.exe")) << pack.err;
-    EXPECT_TRUE(FileExists(work / "p.kwz"));
+    EXPECT_TRUE(Contains(pack.err, "warning: " + work / "in" + " holds no KwoWardenInstaller.exe")) << pack.err;
 }
 
 struct RefusalCase {
@@ -87,11 +81,6 @@ struct RefusalCase {
     void (*prepare)(const std::string& folder);  // fills folder "in"
     const char* culprit;                         // must appear on stderr
 };
-
-void PrintTo(const RefusalCase& c, std::ostream* os)
-{
-    *os << c.what;
-}
 
 class KwzPackRefusalTest : public ::testing::TestWithParam<RefusalCase> {};
 
@@ -155,7 +144,7 @@ TEST(KwzListTest, PrintsEntriesAndTotals)
         << json.out;
 }
 
-TEST(KwzListTest, JsonEscapesNamesAndAnEmptyArchiveListsNothing)
+TEST(KwzListTest, NamesBeyondAsciiAreEscaped)
 {
     CTempFolder work;
     WriteFileBytes(work / "image", ArchiveImages::Canonical({{"caf\xE9 1.txt", "x"}}));
@@ -164,10 +153,6 @@ TEST(KwzListTest, JsonEscapesNamesAndAnEmptyArchiveListsNothing)
     EXPECT_TRUE(Contains(json.out, "\"name\": \"caf\\u00E9 1.txt\"")) << json.out;
     EXPECT_TRUE(Contains(RunKwz({"list", work / "p.kwz"}).out, "caf\\xE9 1.txt"));
 
-    WriteFileBytes(work / "image", ArchiveImages::Canonical({}));
-    ASSERT_EQ(0, RunKwz({"compress", work / "image", work / "p.kwz"}).code);
-    EXPECT_TRUE(Contains(RunKwz({"list", "--json", work / "p.kwz"}).out, "\"entries\": [],\n  \"count\": 0,"));
-    EXPECT_TRUE(Contains(RunKwz({"list", work / "p.kwz"}).out, "0 entries, image 37 bytes"));
 }
 
 struct BadPayloadCase {
@@ -175,11 +160,6 @@ struct BadPayloadCase {
     std::string (*image)();  // compressed before use; null: a cut stream
     const char* message;
 };
-
-void PrintTo(const BadPayloadCase& c, std::ostream* os)
-{
-    *os << c.what;
-}
 
 class KwzBadPayloadTest : public ::testing::TestWithParam<BadPayloadCase> {};
 
@@ -249,31 +229,6 @@ TEST(KwzUnpackTest, LeavesExistingFilesAloneUnlessForced)
     EXPECT_EQ("new a", ReadFileBytes(work / "out/a.txt"));
     EXPECT_EQ("new b", ReadFileBytes(work / "out/b.txt"));  // the later entry wins
     EXPECT_EQ("untouched", ReadFileBytes(work / "out/keep.txt"));
-}
-
-TEST(KwzUnpackTest, AFolderInTheWayStopsEvenWithForce)
-{
-    CTempFolder work;
-    WriteFileBytes(work / "image", ArchiveImages::Canonical({{"a.txt", "1"}, {"docs", "2"}}));
-    ASSERT_EQ(0, RunKwz({"compress", work / "image", work / "p.kwz"}).code);
-    std::filesystem::create_directories(work / "out/docs");
-    const KwzResult forced = RunKwz({"unpack", "-f", work / "p.kwz", work / "out"});
-    EXPECT_EQ(1, forced.code);
-    EXPECT_TRUE(Contains(forced.err, "\"docs\" (a folder)")) << forced.err;
-    EXPECT_EQ(std::vector<std::string>{"docs"}, FolderNames(work / "out"));
-}
-
-TEST(KwzHelpTest, PackListAndUnpackExplainTheirOptions)
-{
-    const struct {
-        const char* command;
-        const char* option;
-    } cases[] = {{"pack", "--codepage"}, {"pack", "--quiet"}, {"list", "--json"}, {"unpack", "--force"}};
-    for (const auto& c : cases) {
-        const KwzResult help = RunKwz({"help", c.command});
-        EXPECT_EQ(0, help.code);
-        EXPECT_TRUE(Contains(help.out, c.option)) << c.command << ":\n" << help.out;
-    }
 }
 
 }  // namespace

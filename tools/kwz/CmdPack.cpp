@@ -101,7 +101,11 @@ std::vector<PackFile> CollectFiles(const std::string& folder, unsigned codePage)
 {
     std::vector<std::string> problems;
     std::vector<PackFile> files;
-    for (const FolderItem& item : ListFolder(folder)) {
+    // In name order, so that the culprits are listed the same way every time.
+    std::vector<FolderItem> items = ListFolder(folder);
+    std::sort(items.begin(), items.end(),
+              [](const FolderItem& a, const FolderItem& b) { return a.name < b.name; });
+    for (const FolderItem& item : items) {
         if (item.kind == FolderItem::kFolder) {
             problems.push_back(Quoted(item.name) + " is a folder; a payload holds only the files directly in the folder");
             continue;
