@@ -183,6 +183,9 @@ public:
     std::string Build()
     {
         Place();
+        // Room for padding to any file alignment (at most 64 KiB), so that
+        // the caller pads without copying the section again.
+        out.reserve(static_cast<size_t>(AlignUp(end, 0x10000)));
         out.assign(static_cast<size_t>(end), '\0');
         WriteTable(0, tree.table, tree.types.size(), [&](size_t t) {
             return Entry{tree.types[t].type, typeString[t], typeTable[t] | kHighBit};
