@@ -52,19 +52,20 @@ int Stamp(const Arguments& given)
         UsageError("--codepage applies to a folder packed on the fly, and " + payloadPath + " is not a folder");
 
     // The stub first: a wrong stub should not cost a long packing run.
+    const std::string stubName = stubPath == "-" ? "standard input" : stubPath;
     std::string stub = ReadInputFile(stubPath);
-    ResourceTreeExtents(CPeImage(stub, stubPath));
+    ResourceTreeExtents(CPeImage(stub, stubName));
     std::string payload = folder ? PackInMemory(payloadPath, codePage, quiet) : ReadInputFile(payloadPath);
     if (payload.empty())
         std::fprintf(stderr, "kwz: warning: %s is empty; the setup program will report \"Archive is corrupted.\"\n",
                      payloadPath.c_str());
     CResourceWriteNotes notes;
-    const std::string program = StampSetupProgram(std::move(stub), stubPath, std::move(payload), &notes);
+    const std::string program = StampSetupProgram(std::move(stub), stubName, std::move(payload), &notes);
     if (notes.signatureRemoved)
         std::fprintf(stderr,
                      "kwz: warning: %s carried an Authenticode signature, which stamping invalidates; it was "
                      "removed, sign %s again\n",
-                     stubPath.c_str(), outPath.c_str());
+                     stubName.c_str(), outPath.c_str());
     WriteOutputFile(outPath, program);
     return kExitOk;
 }

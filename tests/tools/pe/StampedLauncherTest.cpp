@@ -10,6 +10,8 @@
 
 #include <windows.h>
 
+#include <cstdio>
+
 namespace {
 
 // What one run showed from outside.
@@ -19,6 +21,8 @@ struct Observed {
     size_t boxes = 0;
     std::vector<std::string> report;
     bool folderLeft = true;
+    DWORD msToInstallerStart = 0;
+    SIZE_T peakPrivateBytes = 0;
 };
 
 Observed RunLauncher(const std::string& launcher, const std::string& reportPath)
@@ -32,6 +36,8 @@ Observed RunLauncher(const std::string& launcher, const std::string& reportPath)
         seen.ended = result.ended;
         seen.exitCode = result.exitCode;
         seen.boxes = result.boxes.size();
+        seen.msToInstallerStart = result.msToInstallerStart;
+        seen.peakPrivateBytes = result.peakPrivateBytes;
     }
     seen.report = ReadReport(reportPath);
     seen.folderLeft = GetFileAttributesA(ExtractionFolderPath().c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -64,6 +70,12 @@ TEST(StampedLauncherTest, RunsExactlyLikeTheLinkedLauncher)
     EXPECT_EQ(linked.report, fromStub.report);
     EXPECT_FALSE(linked.folderLeft);
     EXPECT_FALSE(fromStub.folderLeft);
+    std::printf("[ figures  ] installer started after %lu ms (linked) and %lu ms (stamped); peak private "
+                "bytes %lu KiB and %lu KiB\n",
+                static_cast<unsigned long>(linked.msToInstallerStart),
+                static_cast<unsigned long>(fromStub.msToInstallerStart),
+                static_cast<unsigned long>(linked.peakPrivateBytes / 1024),
+                static_cast<unsigned long>(fromStub.peakPrivateBytes / 1024));
 }
 
 TEST(StampedLauncherTest, StubWithoutPayloadReportsTheMissingArchive)
