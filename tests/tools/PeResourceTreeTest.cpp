@@ -120,23 +120,18 @@ TEST(PeResourceTreeTest, SetResourceKeepsTablesSortedAndLeavesOneLanguage)
     EXPECT_EQ("137", kwz.names[0].name.Describe());
     EXPECT_EQ("140", kwz.names[1].name.Describe());
 
+    // FindResource takes the neutral language first, as FindResourceA does.
+    EXPECT_EQ("old english", FindResource(tree, CResourceId::Name("KWZ"), CResourceId::Number(137))->bytes);
+    tree.types[1].names[0].languages.push_back(Data(0, "neutral"));
+    EXPECT_EQ("neutral", FindResource(tree, CResourceId::Name("KWZ"), CResourceId::Number(137))->bytes);
+    EXPECT_EQ(nullptr, FindResource(tree, CResourceId::Name("KWZ"), CResourceId::Number(138)));
+
     SetResource(tree, CResourceId::Name("KWZ"), CResourceId::Number(137), Data(0, "new"));
     ASSERT_EQ(1u, tree.types[1].names[0].languages.size());
     EXPECT_EQ("new", tree.types[1].names[0].languages[0].bytes);
     for (const CResourceType& t : tree.types)
         for (size_t i = 1; i < t.names.size(); ++i)
             EXPECT_LT(CompareResourceIds(t.names[i - 1].name, t.names[i].name), 0);
-}
-
-TEST(PeResourceTreeTest, FindResourcePrefersTheNeutralLanguage)
-{
-    CResourceTree tree;
-    SetResource(tree, CResourceId::Number(10), CResourceId::Number(5), Data(1033, "english"));
-    EXPECT_EQ("english", FindResource(tree, CResourceId::Number(10), CResourceId::Number(5))->bytes);
-    tree.types[0].names[0].languages.push_back(Data(0, "neutral"));
-    EXPECT_EQ("neutral", FindResource(tree, CResourceId::Number(10), CResourceId::Number(5))->bytes);
-    EXPECT_EQ(nullptr, FindResource(tree, CResourceId::Number(10), CResourceId::Number(6)));
-    EXPECT_EQ(nullptr, FindResource(tree, CResourceId::Name("10"), CResourceId::Number(5)));
 }
 
 TEST(PeResourceTreeTest, ChecksumMatchesTheLinkers)
@@ -148,12 +143,9 @@ TEST(PeResourceTreeTest, ChecksumMatchesTheLinkers)
         EXPECT_NE(0u, stored) << name;
         EXPECT_EQ(stored, Pe::ComputeChecksum(image.Bytes(), image.ChecksumOffset())) << name;
     }
-    // An odd length counts the last byte as a word of its own; the field
-    // counts as zero wherever it lies.
-    std::string odd = "\x01\x02\x03\x04\x05";
-    EXPECT_EQ(Pe::ComputeChecksum(odd, 0), Pe::ComputeChecksum(std::string("\0\0\0\0\x05", 5), 0));
-    EXPECT_EQ(0x0201u + 0x0403u + 0x05u + 5u, Pe::ComputeChecksum(odd, 8));
-    EXPECT_EQ(0x0201u + 0x0003u + 5u, Pe::ComputeChecksum(odd, 3));
+    // The field counts as zero wherever it lies, at an odd offset too.
+    const std::string odd = "\x01\x02\x03\x04\x05";
+    EXPECT_EQ(Pe::ComputeChecksum(std::string("\x01\x02\x03\0\0", 5), 99), Pe::ComputeChecksum(odd, 3));
 }
 
 }  // namespace
