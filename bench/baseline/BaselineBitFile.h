@@ -14,6 +14,7 @@ public:
 
     int ReadBit();
     uint32_t ReadBits(int n);
+    uint32_t ByteCount() const { return byteCount; }
 
 private:
     void CountByte();
@@ -35,6 +36,7 @@ public:
 
     void WriteBit(int bit);
     void WriteBits(uint32_t value, int n);
+    uint32_t ByteCount() const { return byteCount; }
 
 private:
     void CountByte();

@@ -1,0 +1,261 @@
+// The bit stream: bit order, lazy fetching, counting and progress, failures,
+// and agreement with the plain bit-at-a-time stream of the baseline.
+#include "archive/BitFile.h"
+#include "bench/baseline/BaselineBitFile.h"
+#include "tests/archive/LzssTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+using namespace LzssTest;
+
+namespace {
+
+void Record(uint32_t count, void* context)
+{
+    static_cast<std::vector<uint32_t>*>(context)->push_back(count);
+}
+
+struct ReadCase {
+    const char* what;
+    const char* input;            // hex
+    std::vector<int> widths;      // 1 reads with ReadBit
+    std::vector<uint32_t> values;  // one per read that succeeds
+    int failsAt;                  // index of the read that raises, -1 if none
+    uint32_t byteCount;           // afterwards
+};
+
+void PrintTo(const ReadCase& c, std::ostream* os)
+{
+    *os << c.what;
+}
+
+class BitFileReaderTest : public ::testing::TestWithParam<ReadCase> {};
+
+TEST_P(BitFileReaderTest, ReadsMostSignificantFirstAndFetchesLazily)
+{
+    const ReadCase& c = GetParam();
+    std::istringstream in(FromHex(c.input));
+    std::vector<uint32_t> calls;
+    CBitFileReader reader(in, Record, &calls, 1);
+    std::vector<uint32_t> values;
+    int failedAt = -1;
+    for (size_t i = 0; i < c.widths.size() && failedAt < 0; ++i) {
+        try {
+            values.push_back(c.widths[i] == 1 ? static_cast<uint32_t>(reader.ReadBit()) : reader.ReadBits(c.widths[i]));
+        } catch (CKwoException* e) {
+            std::unique_ptr<CKwoException> owned(e);
+            EXPECT_EQ("Unexpected end of file reached.", e->MessageText());
+            EXPECT_EQ("BitFileError", e->Category());
+            failedAt = static_cast<int>(i);
+        }
+    }
+    EXPECT_EQ(c.values, values) << c.what;
+    EXPECT_EQ(c.failsAt, failedAt) << c.what;
+    EXPECT_EQ(c.byteCount, reader.ByteCount()) << c.what;
+    // Exactly the counted bytes left the stream, each reported with stride 1.
+    EXPECT_EQ(calls.size(), c.byteCount) << c.what;
+    if (c.failsAt < 0) {
+        EXPECT_EQ(static_cast<std::streamoff>(c.byteCount), static_cast<std::streamoff>(in.tellg())) << c.what;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, BitFileReaderTest,
+    ::testing::Values(
+        ReadCase{"empty input: the first bit raises", "", {1}, {}, 0, 0},
+        ReadCase{"8 bits at a boundary are the next byte", "A5 FF", {8}, {0xA5}, -1, 1},
+        ReadCase{"21 bits after one bit span three bytes and leave two", "C3 5A F0", {1, 21, 2},
+                 {1, 0x10D6BC, 0}, -1, 3},
+        ReadCase{"the next byte is fetched only when a bit of it is asked for", "FF 00 00", {4, 4}, {15, 15}, -1, 1},
+        ReadCase{"32 bits from inside a byte span five bytes", "0F 12 34 56 78 9A", {4, 32, 4},
+                 {0x0, 0xF1234567, 0x8}, -1, 5},
+        ReadCase{"the input ends inside a value", "FF", {4, 8}, {15}, 1, 1}),
+    [](const ::testing::TestParamInfo<ReadCase>& p) { return "Case" + std::to_string(p.index); });
+
+struct WriteCase {
+    const char* what;
+    std::vector<std::pair<uint32_t, int>> writes;  // value, width (1 writes with WriteBit)
+    const char* output;                            // hex, including the flush
+    uint32_t byteCount;                            // the flush is not counted
+};
+
+void PrintTo(const WriteCase& c, std::ostream* os)
+{
+    *os << c.what;
+}
+
+class BitFileWriterTest : public ::testing::TestWithParam<WriteCase> {};
+
+TEST_P(BitFileWriterTest, PacksMostSignificantFirstAndFlushesThePartialByte)
+{
+    const WriteCase& c = GetParam();
+    std::ostringstream out;
+    std::vector<uint32_t> calls;
+    {
+        CBitFileWriter writer(out, Record, &calls, 1);
+        for (const auto& w : c.writes) {
+            if (w.second == 1)
+                writer.WriteBit(static_cast<int>(w.first));
+            else
+                writer.WriteBits(w.first, w.second);
+        }
+        EXPECT_EQ(c.byteCount, writer.ByteCount()) << c.what;
+    }
+    EXPECT_EQ(c.output, Hex(out.str())) << c.what;
+    EXPECT_EQ(c.byteCount, calls.size()) << c.what;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, BitFileWriterTest,
+    ::testing::Values(WriteCase{"1, 0x61 and 22 zero bits: seven zeros and a fill bit last", {{1, 1}, {0x61, 8}, {0, 22}},
+                                "B0 80 00 00", 3},
+                      WriteCase{"a value wider than its count loses its high bits", {{0x1FF, 8}}, "FF", 1},
+                      WriteCase{"whole bytes: nothing more at destruction", {{0xABCD, 16}}, "AB CD", 2},
+                      WriteCase{"a single 1 bit: one more byte, 0x80", {{7, 1}}, "80", 0},
+                      WriteCase{"32 bits after three", {{5, 3}, {0xDEADBEEF, 32}}, "BB D5 B7 DD E0", 4}),
+    [](const ::testing::TestParamInfo<WriteCase>& p) { return "Case" + std::to_string(p.index); });
+
+// Random widths and values against the plain bit-at-a-time stream.
+TEST(BitFileTest, AgreesWithThePlainStreamOnRandomWidths)
+{
+    for (uint64_t seed = 1; seed <= 20; ++seed) {
+        CRandom random(seed);
+        std::vector<std::pair<uint32_t, int>> writes;
+        for (int i = 0; i < 300; ++i) {
+            const int width = 1 + static_cast<int>(random.Below(32));
+            writes.emplace_back(static_cast<uint32_t>(random.Next()), width);
+        }
+        std::ostringstream ours, plain;
+        {
+            CBitFileWriter a(ours, nullptr, nullptr, 1);
+            CBaselineBitWriter b(plain, nullptr, nullptr, 1);
+            for (const auto& w : writes) {
+                a.WriteBits(w.first, w.second);
+                b.WriteBits(w.first, w.second);
+            }
+            ASSERT_EQ(b.ByteCount(), a.ByteCount()) << "seed " << seed;
+        }
+        ASSERT_EQ(Hex(plain.str()), Hex(ours.str())) << "seed " << seed;
+
+        std::istringstream inA(plain.str()), inB(plain.str());
+        CBitFileReader a(inA, nullptr, nullptr, 1);
+        CBaselineBitReader b(inB, nullptr, nullptr, 1);
+        for (const auto& w : writes) {
+            ASSERT_EQ(b.ReadBits(w.second), a.ReadBits(w.second)) << "seed " << seed;
+            ASSERT_EQ(b.ByteCount(), a.ByteCount()) << "seed " << seed;
+        }
+    }
+}
+
+struct ScheduleCase {
+    uint32_t stride;
+    uint32_t bytes;
+    std::vector<uint32_t> calls;
+};
+
+void PrintTo(const ScheduleCase& c, std::ostream* os)
+{
+    *os << "stride " << c.stride << ", " << c.bytes << " bytes";
+}
+
+class BitFileProgressTest : public ::testing::TestWithParam<ScheduleCase> {};
+
+// The callback runs on the 1st, (stride+1)th, (2*stride+1)th ... byte moved,
+// reading or writing alike; a stride of 0 counts as 1.
+TEST_P(BitFileProgressTest, CallsOnTheFirstByteAndEveryStrideAfter)
+{
+    const ScheduleCase& c = GetParam();
+    std::vector<uint32_t> readCalls, writeCalls;
+    std::istringstream in(std::string(c.bytes, '\x5A'));
+    CBitFileReader reader(in, Record, &readCalls, c.stride);
+    std::ostringstream out;
+    {
+        CBitFileWriter writer(out, Record, &writeCalls, c.stride);
+        for (uint32_t i = 0; i < c.bytes; ++i)
+            writer.WriteBits(reader.ReadBits(8), 8);
+        writer.WriteBit(1);  // the flush byte is never reported
+    }
+    EXPECT_EQ(c.calls, readCalls) << "stride " << c.stride;
+    EXPECT_EQ(c.calls, writeCalls) << "stride " << c.stride;
+    EXPECT_EQ(c.bytes + 1, out.str().size());
+}
+
+INSTANTIATE_TEST_SUITE_P(Schedules, BitFileProgressTest,
+                         ::testing::Values(ScheduleCase{1, 4, {1, 2, 3, 4}}, ScheduleCase{3, 10, {1, 4, 7, 10}},
+                                           ScheduleCase{3, 9, {1, 4, 7}}, ScheduleCase{0, 3, {1, 2, 3}},
+                                           ScheduleCase{5, 1, {1}}, ScheduleCase{5, 0, {}}),
+                         [](const ::testing::TestParamInfo<ScheduleCase>& p) {
+                             return "Stride" + std::to_string(p.param.stride) + "Bytes" + std::to_string(p.param.bytes);
+                         });
+
+TEST(BitFileTest, PayloadScheduleCallsOneHundredAndOneTimes)
+{
+    // The payload the launcher carries: 1,534,023 bytes, stride 15,340.
+    std::istringstream in(std::string(1534023, '\x11'));
+    std::vector<uint32_t> calls;
+    CBitFileReader reader(in, Record, &calls, 15340);
+    for (uint32_t i = 0; i < 1534023 / 4; ++i)
+        reader.ReadBits(32);
+    reader.ReadBits(24);
+    ASSERT_EQ(101u, calls.size());
+    EXPECT_EQ(1u, calls[0]);
+    EXPECT_EQ(15341u, calls[1]);
+    EXPECT_EQ(1534001u, calls.back());
+}
+
+TEST(BitFileTest, FailedFullByteRaisesOnceAndIsNotCounted)
+{
+    CLimitedBuffer buffer(1);
+    std::ostream out(&buffer);
+    std::vector<uint32_t> calls;
+    uint32_t counted = 0;
+    // The writer is destroyed while the raise propagates, with the failed
+    // byte pending: it must not raise a second time.
+    const std::string message = RaisedMessage([&] {
+        CBitFileWriter writer(out, Record, &calls, 1);
+        try {
+            writer.WriteBits(0xA5C3, 16);
+        } catch (CKwoException*) {
+            counted = writer.ByteCount();
+            throw;
+        }
+    });
+    EXPECT_EQ("Unable to write in a stream.", message);
+    EXPECT_EQ(1u, counted);
+    EXPECT_EQ(std::vector<uint32_t>{1}, calls);
+    EXPECT_EQ("A5", Hex(buffer.Written()));
+    EXPECT_TRUE(out.bad());
+}
+
+TEST(BitFileTest, FailedFlushRaisesFromTheDestructor)
+{
+    CLimitedBuffer buffer(1);
+    std::ostream out(&buffer);
+    const std::string message = RaisedMessage([&] {
+        CBitFileWriter writer(out, nullptr, nullptr, 1);
+        writer.WriteBits(0x1FF, 9);
+    });
+    EXPECT_EQ("Unable to write in a stream.", message);
+    EXPECT_EQ("FF", Hex(buffer.Written()));
+}
+
+TEST(BitFileTest, PendingBitsDoNotTurnAnotherErrorIntoASecondOne)
+{
+    CLimitedBuffer buffer(0);
+    std::ostream out(&buffer);
+    EXPECT_THROW(
+        {
+            CBitFileWriter writer(out, nullptr, nullptr, 1);
+            writer.WriteBits(3, 2);
+            throw std::runtime_error("elsewhere");
+        },
+        std::runtime_error);
+    EXPECT_TRUE(buffer.Written().empty());
+}
+
+}  // namespace
