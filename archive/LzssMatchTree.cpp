@@ -1,5 +1,7 @@
 #include "archive/LzssMatchTree.h"
 
+#include <climits>
+#include <cstdint>
 #include <cstring>
 
 namespace {
@@ -9,6 +11,10 @@ static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "keys are compared as l
 // The oldest position this many steps ahead has its parent's links fetched
 // early: its removal reads them.
 constexpr uint32_t kRemovalLead = 8;
+
+// Set in the links of a node while it must not be passed (no position
+// reaches bit 31).
+constexpr int32_t kLeavingMark = INT32_MIN;
 
 uint64_t LoadWord(const uint8_t* bytes)
 {
@@ -66,7 +72,7 @@ struct CLzssMatchTree::Walk {
     int32_t node;        // node to compare next; kNoNode once the walk has ended
     uint32_t best;       // longest common prefix so far
     int32_t bestNode;    // deepest node that has it
-    bool passedOldest;   // passed the oldest position of a later step of the group
+    int32_t leaving;     // negative: passed the oldest position of a later step
     int32_t endNode;     // where the walk ended
     int endLink;         // the empty link of endNode (0 smaller, 1 larger), -1 for an equal key
     uint32_t position;
@@ -91,8 +97,20 @@ void CLzssMatchTree::Steps(uint8_t* window, const LzssStep* steps, uint32_t coun
 {
     // Step i's oldest position, oldest + i, holds the byte that step reads.
     const uint32_t oldest = (steps[0].position + kLookAhead - 1) & kPositionMask;
-    for (uint32_t i = 0; i < count; ++i)
-        __builtin_prefetch(links[parents[(oldest + i + kRemovalLead) & kPositionMask] & kPositionMask]);
+    // A removal a few steps from now reads its node's parent, changes the
+    // parents of its children and may look for its predecessor below the
+    // smaller child: those loads start now.
+    for (uint32_t i = 0; i < count; ++i) {
+        const uint32_t later = (oldest + i + kRemovalLead) & kPositionMask;
+        const int32_t parent = parents[later];
+        if (parent == kNoNode)
+            continue;
+        const int32_t* children = links[later];
+        __builtin_prefetch(links[parent & kPositionMask]);
+        __builtin_prefetch(links[children[0]]);
+        __builtin_prefetch(&parents[children[0]]);
+        __builtin_prefetch(&parents[children[1]]);
+    }
 
     Remove(static_cast<int32_t>(oldest));
     if (steps[0].incoming >= 0)
@@ -101,7 +119,10 @@ void CLzssMatchTree::Steps(uint8_t* window, const LzssStep* steps, uint32_t coun
     // Every walk on the tree as it is now, one level of each in turn so that
     // their loads overlap. The oldest positions of the later steps are still
     // in the tree; a walk that passes one that has to leave before its own
-    // step is made again in Finish.
+    // step is made again in Finish. Their links carry kLeavingMark meanwhile,
+    // so that a walk notices at no cost.
+    for (uint32_t j = 1; j < count; ++j)
+        MarkLeaving(static_cast<int32_t>((oldest + j) & kPositionMask), kLeavingMark);
     Walk walks[kGroupSize];
     uint32_t active = 0;
     for (uint32_t i = 0; i < count; ++i) {
@@ -127,7 +148,7 @@ void CLzssMatchTree::Steps(uint8_t* window, const LzssStep* steps, uint32_t coun
         walk.node = links[kRootEntry & kPositionMask][1];
         walk.best = 0;
         walk.bestNode = kNoNode;
-        walk.passedOldest = false;
+        walk.leaving = 0;
         ++active;
     }
     while (active > 0) {
@@ -135,11 +156,14 @@ void CLzssMatchTree::Steps(uint8_t* window, const LzssStep* steps, uint32_t coun
         for (uint32_t i = 0; i < count; ++i) {
             if (walks[i].node == kNoNode)
                 continue;
-            Advance(window, walks[i], oldest, count);
+            Advance(window, walks[i]);
             if (walks[i].node != kNoNode)
                 ++active;
         }
     }
+
+    for (uint32_t j = 1; j < count; ++j)
+        MarkLeaving(static_cast<int32_t>((oldest + j) & kPositionMask), 0);
 
     // Then the steps in order, each as if it were alone.
     for (uint32_t i = 0; i < count; ++i) {
@@ -161,35 +185,36 @@ void CLzssMatchTree::Steps(uint8_t* window, const LzssStep* steps, uint32_t coun
 // One level of a walk on the tree as it was when the group began. The
 // node's links and key were fetched a round before, when it was chosen;
 // the next node's are fetched now, to be ready for the next round.
-inline void CLzssMatchTree::Advance(const uint8_t* window, Walk& walk, uint32_t oldest, uint32_t count)
+inline void CLzssMatchTree::Advance(const uint8_t* window, Walk& walk)
 {
     const int32_t node = walk.node;
     const uint32_t at = static_cast<uint32_t>(node);
-    // Most keys differ within their first word.
     uint32_t equal;
-    int larger;
+    int larger = 0;
     uint64_t word;
-    if (at <= kWindowSize - 8 && (word = LoadWord(window + at)) != walk.head) {
+    if (__builtin_expect(at <= kWindowSize - 8 && (word = LoadWord(window + at)) != walk.head, 1)) {
+        // Most keys differ within their first word.
         equal = static_cast<uint32_t>(__builtin_ctzll(walk.head ^ word)) / 8;
         larger = walk.headOrder > __builtin_bswap64(word) ? 1 : 0;
     } else {
-        larger = 0;
         equal = Compare(walk.key, window, at, larger);
+        if (equal == kLookAhead) {
+            walk.best = equal;
+            walk.bestNode = node;
+            walk.leaving |= links[node][0];
+            walk.endNode = node;
+            walk.endLink = -1;
+            walk.node = kNoNode;
+            return;
+        }
     }
     // Branch-free: whether a node beats the best so far is a coin toss.
     const uint32_t better = 0u - static_cast<uint32_t>(equal >= walk.best);
     walk.best ^= (walk.best ^ equal) & better;
     walk.bestNode ^= (walk.bestNode ^ node) & static_cast<int32_t>(better);
-    // Whether node is the oldest position of a later step (1 to count - 1;
-    // unsigned, so that 0, the first step's, which has left, wraps).
-    walk.passedOldest |= (((static_cast<uint32_t>(node) - oldest) & kPositionMask) - 1) < count - 1;
-    if (equal == kLookAhead) {
-        walk.endNode = node;
-        walk.endLink = -1;
-        walk.node = kNoNode;
-        return;
-    }
-    const int32_t next = links[node][larger];
+    const int32_t link = links[node][larger];
+    walk.leaving |= link;
+    const int32_t next = link & ~kLeavingMark;
     walk.node = next;
     if (next == kNoNode) {
         walk.endNode = node;
@@ -206,7 +231,7 @@ inline void CLzssMatchTree::Advance(const uint8_t* window, Walk& walk, uint32_t 
 // have been linked in as leaves or have replaced nodes with equal keys.
 void CLzssMatchTree::Finish(uint8_t* window, Walk& walk, uint32_t index, const Walk* walks, LzssMatch& match)
 {
-    if (walk.passedOldest) {
+    if (walk.leaving < 0) {
         // A node it passed may have left the tree since (rare: the oldest
         // positions lie deep).
         walk.best = 0;
@@ -242,6 +267,14 @@ void CLzssMatchTree::Finish(uint8_t* window, Walk& walk, uint32_t index, const W
         }
     }
     match = LzssMatch{walk.best, walk.bestNode};
+}
+
+void CLzssMatchTree::MarkLeaving(int32_t position, int32_t mark)
+{
+    if (parents[position] == kNoNode)
+        return;
+    links[position][0] = (links[position][0] & ~kLeavingMark) | mark;
+    links[position][1] = (links[position][1] & ~kLeavingMark) | mark;
 }
 
 // Walks on from node on the tree as it is and links the position in.

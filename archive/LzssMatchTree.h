@@ -55,7 +55,8 @@ public:
 private:
     struct Walk;
 
-    void Advance(const uint8_t* window, Walk& walk, uint32_t oldest, uint32_t count);
+    void Advance(const uint8_t* window, Walk& walk);
+    void MarkLeaving(int32_t position, int32_t mark);
     void Finish(uint8_t* window, Walk& walk, uint32_t index, const Walk* walks, LzssMatch& match);
     void Search(const uint8_t* window, Walk& walk, int32_t from);
     void Remove(int32_t position);
