@@ -22,9 +22,16 @@
 #include <cstddef>
 #include <cstdint>
 
-// The memory budget of one codec object: the 2 MiB window and 2,097,153
-// tree nodes of three 32-bit fields.
-constexpr size_t kLzssCodecMaxSize = 27262988;
+// A node of the match tree as the encoder's algorithm states it: three
+// signed positions, kNoNode when absent. CLzssMatchTree keeps the same links
+// in another layout; the memory budget of a codec object is the window and
+// kWindowSize + 1 of these (27,262,988 bytes).
+struct MatchNode {
+    int32_t parent;
+    int32_t smaller;
+    int32_t larger;
+};
+constexpr size_t kLzssCodecMaxSize = kWindowSize + (kWindowSize + 1) * sizeof(MatchNode);
 
 class CLzssCodec : public CCodec {
 public:

@@ -8,8 +8,7 @@ namespace {
 
 static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "keys are compared as little-endian words");
 
-// The oldest position this many steps ahead has its parent's links fetched
-// early: its removal reads them.
+// Removals this many steps ahead have their loads started early.
 constexpr uint32_t kRemovalLead = 8;
 
 // Set in the links of a node while it must not be passed (no position

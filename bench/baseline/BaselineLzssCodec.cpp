@@ -138,7 +138,7 @@ uint32_t CBaselineLzssCodec::InsertAndMatch(int32_t position, int32_t& matchPosi
 
 int32_t& CBaselineLzssCodec::LinkTo(int32_t node)
 {
-    BaselineMatchNode& parent = nodes[nodes[node].parent];
+    MatchNode& parent = nodes[nodes[node].parent];
     return parent.larger == node ? parent.larger : parent.smaller;
 }
 

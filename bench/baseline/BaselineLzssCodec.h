@@ -9,13 +9,6 @@
 
 #include <cstdint>
 
-// One entry of the node table: signed positions, kNoNode when absent.
-struct BaselineMatchNode {
-    int32_t parent;
-    int32_t smaller;
-    int32_t larger;
-};
-
 class CBaselineLzssCodec : public CCodec {
 public:
     CBaselineLzssCodec();
@@ -37,5 +30,5 @@ private:
     int32_t& LinkTo(int32_t node);
 
     uint8_t window[kWindowSize];
-    BaselineMatchNode nodes[kWindowSize + 1];  // the last entry is the root holder
+    MatchNode nodes[kWindowSize + 1];  // the last entry is the root holder
 };
