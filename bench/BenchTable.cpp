@@ -44,7 +44,12 @@ bool CBenchTable::ReportContext(const Context& context)
 void CBenchTable::ReportRuns(const std::vector<Run>& runs)
 {
     for (const Run& run : runs) {
-        if (run.run_type != Run::RT_Iteration || run.error_occurred || run.iterations == 0)
+        if (run.error_occurred) {
+            std::fprintf(stderr, "\nkwo_bench: %s: %s\n", run.benchmark_name().c_str(), run.error_message.c_str());
+            failed = true;
+            continue;
+        }
+        if (run.run_type != Run::RT_Iteration || run.iterations == 0)
             continue;
         const std::string name = run.run_name.function_name;
         const double seconds = run.cpu_accumulated_time / static_cast<double>(run.iterations);

@@ -21,6 +21,9 @@ public:
     // A row, in the order of the table; sizes are in bytes.
     void AddCorpus(const std::string& corpus, size_t size, size_t oursSize, size_t zlibSize);
 
+    // Whether a run was skipped because its output was wrong.
+    bool Failed() const { return failed; }
+
     bool ReportContext(const Context& context) override;
     void ReportRuns(const std::vector<Run>& runs) override;
     void Finalize() override;
@@ -37,4 +40,5 @@ private:
 
     std::vector<Row> rows;
     std::map<std::string, double> bestSeconds;  // by benchmark name
+    bool failed = false;
 };
