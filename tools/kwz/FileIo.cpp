@@ -5,7 +5,6 @@
 
 #include <cerrno>
 #include <iostream>
-#include <iterator>
 #include <sstream>
 
 namespace {
@@ -33,7 +32,23 @@ std::string ReadInputFile(const std::string& path)
     std::ifstream in(path, std::ios::binary);
     if (!in)
         RaiseFileError("Unable to open %s for reading", path);
-    std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    // One read of the known size; a stream that cannot tell its size (a pipe
+    // named by path) is read piece by piece instead.
+    std::string data;
+    in.seekg(0, std::ios::end);
+    const std::streamoff size = in.tellg();
+    in.seekg(0, std::ios::beg);
+    if (size > 0 && in) {
+        data.resize(static_cast<size_t>(size));
+        in.read(&data[0], size);
+        if (in.gcount() != size)
+            RaiseFileError("Unable to read %s", path);
+    } else {
+        in.clear();
+        std::ostringstream all;
+        all << in.rdbuf();
+        data = all.str();
+    }
     if (in.bad())
         RaiseFileError("Unable to read %s", path);
     return data;
