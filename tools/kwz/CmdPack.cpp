@@ -179,7 +179,8 @@ std::string PackFolderImage(const std::string& folder, unsigned codePage)
 {
     const std::vector<PackFile> files = CollectFiles(folder, codePage);
     if (!HasInstaller(files))
-        std::fprintf(stderr, "kwz: warning: %s holds no %s; the launcher will extract the files and start nothing\n",
+        std::fprintf(stderr, "kwz: warning: %s holds no %s; a setup program with this payload will "
+                     "extract the files and then report \"Unable to start installation program.\"\n",
                      folder.c_str(), kInstallerName);
     return BuildImage(folder, files);
 }
