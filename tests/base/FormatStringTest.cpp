@@ -1,9 +1,9 @@
 #include "base/FormatString.h"
 #include "base/KwoException.h"
+#include "tests/support/Raised.h"
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
 
 namespace {
@@ -52,14 +52,10 @@ TEST(FormatStringTest, TooLongTextRaisesOverflowWithoutNestedPart)
     for (size_t length : {size_t{262144}, size_t{1000000}}) {
         const std::string arg(length, 'x');
         std::string out = "kept";
-        try {
-            KwoBase::FormatString(out, "%s", arg.c_str());
-            ADD_FAILURE() << "no raise at " << length;
-        } catch (CKwoException* raw) {
-            std::unique_ptr<CKwoException> e(raw);
-            EXPECT_EQ("FormatStringOverflow", e->Category());
-            EXPECT_EQ("KwoBase::FormatString failed (too long string)", e->MessageText());
-        }
+        auto e = Raised([&] { KwoBase::FormatString(out, "%s", arg.c_str()); });
+        ASSERT_TRUE(e) << length;
+        EXPECT_EQ("FormatStringOverflow", e->Category());
+        EXPECT_EQ("KwoBase::FormatString failed (too long string)", e->MessageText());
         EXPECT_EQ("kept", out);
     }
 }

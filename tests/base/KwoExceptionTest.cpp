@@ -1,28 +1,14 @@
 #include "base/KwoException.h"
 #include "base/SystemError.h"
+#include "tests/support/Raised.h"
 
 #include <gtest/gtest.h>
 
-#include <memory>
-
 namespace {
-
-// Runs fn, which must raise a CKwoException, and returns the owned object.
-template <typename Fn>
-std::unique_ptr<CKwoException> Catch(Fn fn)
-{
-    try {
-        fn();
-    } catch (CKwoException* e) {
-        return std::unique_ptr<CKwoException>(e);
-    }
-    ADD_FAILURE() << "no CKwoException was raised";
-    return nullptr;
-}
 
 TEST(KwoExceptionTest, ThrowErrorCarriesCategoryAndMessageUnchanged)
 {
-    auto e = Catch([] { ThrowError("BitFileError", "Unexpected end of file reached.", 0, 0); });
+    auto e = Raised([] { ThrowError("BitFileError", "Unexpected end of file reached.", 0, 0); });
     ASSERT_TRUE(e);
     EXPECT_EQ("BitFileError", e->Category());
     EXPECT_EQ("Unexpected end of file reached.", e->MessageText());
@@ -32,7 +18,7 @@ TEST(KwoExceptionTest, ThrowWin32ErrorAppendsTheNestedTextOfTheLastError)
 {
     // Whatever the code, the nested part is the separator and the one-line text.
     const std::string expected = "Archive is corrupted.\n\tNested error [Win32] " + LastErrorText();
-    auto e = Catch([] { ThrowWin32Error("ArchiveError", "Archive is corrupted.", 0, 0); });
+    auto e = Raised([] { ThrowWin32Error("ArchiveError", "Archive is corrupted.", 0, 0); });
     ASSERT_TRUE(e);
     EXPECT_EQ("ArchiveError", e->Category());
     EXPECT_EQ(expected, e->MessageText());

@@ -6,13 +6,13 @@
 #include "base/KwoException.h"
 #include "base/PathCallsWin32.h"
 #include "base/SystemError.h"
+#include "tests/support/Raised.h"
 #include "tests/support/TestFiles.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -59,18 +59,6 @@ protected:
     }
     void TearDown() override { ActivePathCalls() = saved; }
 
-    // The raise of action, owned; fails the test when nothing is raised.
-    static std::unique_ptr<CKwoException> Raised(const std::function<void()>& action)
-    {
-        try {
-            action();
-        } catch (CKwoException* e) {
-            return std::unique_ptr<CKwoException>(e);
-        }
-        ADD_FAILURE() << "nothing raised";
-        return nullptr;
-    }
-
     CTempFolder folder;
     std::string root;  // the test folder, no trailing backslash
     PathCalls saved;
@@ -95,12 +83,10 @@ TEST_F(PathsTest, CreateFolderTreeWalksUpThenCreatesShallowestFirst)
     };
     EXPECT_EQ(expected, calls);
     EXPECT_TRUE(FolderExists(root + "\\a\\b"));
-}
-
-TEST_F(PathsTest, CreateFolderTreeOnAnExistingFolderMakesOneQuery)
-{
-    CreateFolderTree(root + "\\");
-    EXPECT_EQ(std::vector<std::string>{"attr " + root + "\\"}, calls);
+    // Once it exists, one query is all.
+    calls.clear();
+    CreateFolderTree(root + "\\a\\b\\");
+    EXPECT_EQ(std::vector<std::string>{"attr " + root + "\\a\\b\\"}, calls);
 }
 
 TEST_F(PathsTest, CreateFolderTreeNeverCreatesTheLastComponent)
@@ -171,17 +157,11 @@ INSTANTIATE_TEST_SUITE_P(Table, PathsRaceTest,
                          ::testing::Values(RaceCase{"folder", true, true}, RaceCase{"file", false, false}),
                          [](const ::testing::TestParamInfo<RaceCase>& param) { return param.param.what; });
 
-std::string ShortPath(const std::string& path)
+// The system's own conversion of path (GetShortPathNameA or GetLongPathNameA).
+std::string Converted(DWORD(WINAPI* convert)(LPCSTR, LPSTR, DWORD), const std::string& path)
 {
     char buffer[MAX_PATH];
-    const DWORD n = GetShortPathNameA(path.c_str(), buffer, MAX_PATH);
-    return n > 0 && n < MAX_PATH ? std::string(buffer, n) : std::string();
-}
-
-std::string LongPath(const std::string& path)
-{
-    char buffer[MAX_PATH];
-    const DWORD n = GetLongPathNameA(path.c_str(), buffer, MAX_PATH);
+    const DWORD n = convert(path.c_str(), buffer, MAX_PATH);
     return n > 0 && n < MAX_PATH ? std::string(buffer, n) : std::string();
 }
 
@@ -189,11 +169,11 @@ TEST_F(PathsTest, ShortToLongPathGivesTheSpellingOnDisk)
 {
     const std::string deep = root + "\\Long Folder Name\\Another.Long.Name";
     CreateFolderTree(deep + "\\");
-    const std::string shortForm = ShortPath(deep);
+    const std::string shortForm = Converted(GetShortPathNameA, deep);
     ASSERT_FALSE(shortForm.empty());
     ASSERT_NE(deep, shortForm);
     calls.clear();
-    EXPECT_EQ(LongPath(deep), ShortToLongPath((shortForm + "\\").c_str()));
+    EXPECT_EQ(Converted(GetLongPathNameA, deep), ShortToLongPath((shortForm + "\\").c_str()));
     // One lookup per component below the drive, deepest first.
     ASSERT_FALSE(calls.empty());
     EXPECT_EQ("find " + shortForm, calls.front());

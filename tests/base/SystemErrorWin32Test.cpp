@@ -1,10 +1,11 @@
 #include "base/KwoException.h"
 #include "base/SystemError.h"
+#include "tests/support/Raised.h"
+#include "tests/support/TestFiles.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <memory>
 #include <string>
 
 namespace {
@@ -23,28 +24,15 @@ std::string RawSystemText(DWORD code)
 
 TEST(SystemErrorWin32Test, AccessDeniedAfterARealFailedCall)
 {
-    char folder[MAX_PATH];
-    ASSERT_NE(0u, GetTempPathA(sizeof folder, folder));
-    const std::string path = std::string(folder) + "kwo-readonly-test.txt";
-    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    DeleteFileA(path.c_str());
+    CTempFolder folder;
+    const std::string path = folder / "read-only.txt";
     HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_READONLY, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, file);
     CloseHandle(file);
-
-    std::unique_ptr<CKwoException> e;
-    if (!DeleteFileA(path.c_str())) {
-        EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), GetLastError());
-        try {
-            ThrowWin32Error("FileError", "Unable to delete", 0, 0);
-        } catch (CKwoException* raw) {
-            e.reset(raw);
-        }
-    }
-    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    DeleteFileA(path.c_str());
-
-    ASSERT_TRUE(e) << "deleting a read-only file did not fail";
+    ASSERT_FALSE(DeleteFileA(path.c_str())) << "deleting a read-only file did not fail";
+    ASSERT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), GetLastError());
+    auto e = Raised([] { ThrowWin32Error("FileError", "Unable to delete", 0, 0); });
+    ASSERT_TRUE(e);
     const std::string raw = RawSystemText(ERROR_ACCESS_DENIED);
     ASSERT_FALSE(raw.empty());
     EXPECT_EQ("Unable to delete\n\tNested error [Win32] " + OneLineText(raw.c_str()), e->MessageText());

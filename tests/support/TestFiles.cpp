@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cctype>
 #include <filesystem>
 #include <fstream>
@@ -81,4 +82,15 @@ std::vector<std::string> FolderNames(const std::string& folder)
         names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
+}
+
+std::string SeededBytes(size_t n, unsigned seed)
+{
+    std::string data(n, '\0');
+    uint32_t state = seed * 2654435761u + 1;
+    for (size_t i = 0; i < n; ++i) {
+        state = state * 1103515245u + 12345u;
+        data[i] = static_cast<char>(i % 7 == 0 ? (state >> 16) : 'a' + (i / 64) % 26);
+    }
+    return data;
 }

@@ -28,3 +28,6 @@ void WriteFileBytes(const std::string& path, const std::string& data);
 bool FileExists(const std::string& path);
 // Names of the entries directly in folder, sorted.
 std::vector<std::string> FolderNames(const std::string& folder);
+// n bytes from seed, the same on every platform: runs of letters with a
+// pseudo-random byte every seventh, so that they compress but not to nothing.
+std::string SeededBytes(size_t n, unsigned seed);
