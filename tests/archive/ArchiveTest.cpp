@@ -3,13 +3,13 @@
 #include "base/FolderPath.h"
 #include "base/KwoException.h"
 #include "tests/archive/ArchiveImages.h"
+#include "tests/support/Raised.h"
 #include "tests/support/TestFiles.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <functional>
-#include <memory>
 #include <new>
 #include <stdexcept>
 #include <string>
@@ -23,50 +23,26 @@ typedef std::vector<std::pair<std::string, std::string>> Files;
 
 // An image in a heap block of exactly its length, so that the sanitizers see
 // any read past its end.
-class CImageBytes {
-public:
-    explicit CImageBytes(const std::string& image) : bytes(image.begin(), image.end()) {}
-    const uint8_t* Data() const { return bytes.empty() ? nullptr : bytes.data(); }
-    size_t Size() const { return bytes.size(); }
-
-private:
-    std::vector<uint8_t> bytes;
-};
-
-// The raise of action, owned; empty when nothing was raised.
-std::unique_ptr<CKwoException> Raised(const std::function<void()>& action)
+std::vector<uint8_t> Bytes(const std::string& image)
 {
-    try {
-        action();
-    } catch (CKwoException* e) {
-        return std::unique_ptr<CKwoException>(e);
-    }
-    return nullptr;
-}
-
-std::string Filled(size_t n, unsigned seed)
-{
-    std::string data(n, '\0');
-    for (size_t i = 0; i < n; ++i)
-        data[i] = static_cast<char>((i * 131 + seed) % 251);
-    return data;
+    return std::vector<uint8_t>(image.begin(), image.end());
 }
 
 TEST(ArchiveTest, WorkedExampleExtractsWithOrWithoutTrailingSeparator)
 {
-    const std::string data = Filled(1000, 7);
+    const std::string data = SeededBytes(1000, 7);
     const std::string image = Canonical({{"setup.exe", data}});
     ASSERT_EQ(1059u, image.size());
     ASSERT_EQ(U32(59), image.substr(29, 4));
-    const CImageBytes bytes(image);
+    const std::vector<uint8_t> bytes = Bytes(image);
     CArchive archive;
-    archive.Load(bytes.Data(), bytes.Size());
+    archive.Load(bytes.data(), bytes.size());
     ASSERT_EQ(1u, archive.GetEntryCount());
     EXPECT_EQ("setup.exe", archive.GetEntry(0).name);
     EXPECT_EQ(1000u, archive.GetEntry(0).size);
     // In place: the one chunk points at offset 59 of the image.
     ASSERT_EQ(1u, archive.GetEntry(0).chunks.size());
-    EXPECT_EQ(bytes.Data() + 59, archive.GetEntry(0).chunks[0]->data);
+    EXPECT_EQ(bytes.data() + 59, archive.GetEntry(0).chunks[0]->data);
 
     for (const std::string& suffix : {std::string(), std::string(1, kNativeSeparator)}) {
         CTempFolder folder;
@@ -82,14 +58,13 @@ struct AcceptedCase {
     std::vector<std::pair<std::string, std::string>> expected;  // name, content
 };
 
-
 class ArchiveAcceptTest : public ::testing::TestWithParam<AcceptedCase> {};
 
 TEST_P(ArchiveAcceptTest, LoadsAndExtractsAsStored)
 {
-    const CImageBytes bytes(GetParam().image());
+    const std::vector<uint8_t> bytes = Bytes(GetParam().image());
     CArchive archive;
-    archive.Load(bytes.Data(), bytes.Size());
+    archive.Load(bytes.data(), bytes.size());
     ASSERT_EQ(GetParam().expected.size(), archive.GetEntryCount());
     CTempFolder folder;
     for (uint32_t i = 0; i < archive.GetEntryCount(); ++i) {
@@ -146,14 +121,13 @@ struct RejectedCase {
     std::function<std::string()> image;
 };
 
-
 class ArchiveRejectTest : public ::testing::TestWithParam<RejectedCase> {};
 
 TEST_P(ArchiveRejectTest, RaisesCorruptedAndKeepsNothing)
 {
-    const CImageBytes bytes(GetParam().image());
+    const std::vector<uint8_t> bytes = Bytes(GetParam().image());
     CArchive archive;
-    std::unique_ptr<CKwoException> e = Raised([&] { archive.Load(bytes.Data(), bytes.Size()); });
+    std::unique_ptr<CKwoException> e = Raised([&] { archive.Load(bytes.data(), bytes.size()); });
     ASSERT_TRUE(e) << "accepted";
     EXPECT_EQ("ArchiveError", e->Category());
     EXPECT_EQ(0u, e->MessageText().find("Archive is corrupted.\n\tNested error [Win32] ")) << e->MessageText();
@@ -220,9 +194,9 @@ INSTANTIATE_TEST_SUITE_P(Table, ArchiveRejectTest, ::testing::ValuesIn(kRejected
 // Loads a Canonical image of files and extracts every entry into folder.
 void ExtractAll(const Files& files, const std::string& folder)
 {
-    const CImageBytes bytes(Canonical(files));
+    const std::vector<uint8_t> bytes = Bytes(Canonical(files));
     CArchive archive;
-    archive.Load(bytes.Data(), bytes.Size());
+    archive.Load(bytes.data(), bytes.size());
     for (uint32_t i = 0; i < archive.GetEntryCount(); ++i)
         archive.ExtractEntry(i, folder.c_str());
 }
@@ -231,7 +205,7 @@ TEST(ArchiveExtractTest, ExistingFilesAreTruncatedAndTheLaterEntryWins)
 {
     CTempFolder folder;
     WriteFileBytes(folder / "empty", "old contents");
-    WriteFileBytes(folder / "big", Filled(5000, 1));
+    WriteFileBytes(folder / "big", SeededBytes(5000, 1));
     ExtractAll({{"empty", ""}, {"big", "short"}, {"twice", "first, longer"}, {"twice", "second"}}, folder.Path());
     EXPECT_TRUE(FileExists(folder / "empty"));
     EXPECT_EQ("", ReadFileBytes(folder / "empty"));

@@ -107,10 +107,7 @@ struct InputSetup {
     bool tied;
 };
 
-void PrintTo(const InputSetup& c, std::ostream* os)
-{
-    *os << c.what;
-}
+void PrintTo(const InputSetup& c, std::ostream* os) { *os << c.what; }
 
 class BitFileStreamIoGetTest : public ::testing::TestWithParam<InputSetup> {};
 
@@ -173,10 +170,7 @@ struct OutputSetup {
     bool unitbuf;
 };
 
-void PrintTo(const OutputSetup& c, std::ostream* os)
-{
-    *os << c.what;
-}
+void PrintTo(const OutputSetup& c, std::ostream* os) { *os << c.what; }
 
 class BitFileStreamIoPutTest : public ::testing::TestWithParam<OutputSetup> {};
 

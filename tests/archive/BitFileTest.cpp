@@ -15,11 +15,6 @@ using namespace LzssTest;
 
 namespace {
 
-void Record(uint32_t count, void* context)
-{
-    static_cast<std::vector<uint32_t>*>(context)->push_back(count);
-}
-
 struct ReadCase {
     const char* what;
     const char* input;            // hex
@@ -29,10 +24,7 @@ struct ReadCase {
     uint32_t byteCount;           // afterwards
 };
 
-void PrintTo(const ReadCase& c, std::ostream* os)
-{
-    *os << c.what;
-}
+void PrintTo(const ReadCase& c, std::ostream* os) { *os << c.what; }
 
 class BitFileReaderTest : public ::testing::TestWithParam<ReadCase> {};
 
@@ -43,19 +35,19 @@ TEST_P(BitFileReaderTest, ReadsMostSignificantFirstAndFetchesLazily)
     std::vector<uint32_t> calls;
     CBitFileReader reader(in, Record, &calls, 1);
     std::vector<uint32_t> values;
-    int failedAt = -1;
-    for (size_t i = 0; i < c.widths.size() && failedAt < 0; ++i) {
-        try {
-            values.push_back(c.widths[i] == 1 ? static_cast<uint32_t>(reader.ReadBit()) : reader.ReadBits(c.widths[i]));
-        } catch (CKwoException* e) {
-            std::unique_ptr<CKwoException> owned(e);
-            EXPECT_EQ("Unexpected end of file reached.", e->MessageText());
-            EXPECT_EQ("BitFileError", e->Category());
-            failedAt = static_cast<int>(i);
+    for (size_t i = 0; i < c.widths.size(); ++i) {
+        auto read = [&] { return c.widths[i] == 1 ? uint32_t(reader.ReadBit()) : reader.ReadBits(c.widths[i]); };
+        if (static_cast<int>(i) != c.failsAt) {
+            values.push_back(read());
+            continue;
         }
+        const auto e = Raised(read);
+        ASSERT_TRUE(e) << c.what;
+        EXPECT_EQ("Unexpected end of file reached.", e->MessageText());
+        EXPECT_EQ("BitFileError", e->Category());
+        break;
     }
     EXPECT_EQ(c.values, values) << c.what;
-    EXPECT_EQ(c.failsAt, failedAt) << c.what;
     EXPECT_EQ(c.byteCount, reader.ByteCount()) << c.what;
     // Exactly the counted bytes left the stream, each reported with stride 1.
     EXPECT_EQ(calls.size(), c.byteCount) << c.what;
@@ -84,10 +76,7 @@ struct WriteCase {
     uint32_t byteCount;                            // the flush is not counted
 };
 
-void PrintTo(const WriteCase& c, std::ostream* os)
-{
-    *os << c.what;
-}
+void PrintTo(const WriteCase& c, std::ostream* os) { *os << c.what; }
 
 class BitFileWriterTest : public ::testing::TestWithParam<WriteCase> {};
 
@@ -158,10 +147,7 @@ struct ScheduleCase {
     std::vector<uint32_t> calls;
 };
 
-void PrintTo(const ScheduleCase& c, std::ostream* os)
-{
-    *os << "stride " << c.stride << ", " << c.bytes << " bytes";
-}
+void PrintTo(const ScheduleCase& c, std::ostream* os) { *os << "stride " << c.stride << ", " << c.bytes << " bytes"; }
 
 class BitFileProgressTest : public ::testing::TestWithParam<ScheduleCase> {};
 

@@ -25,10 +25,7 @@ struct RoundTrip {
     size_t period;  // when not 0, the input repeats with this period
 };
 
-void PrintTo(const RoundTrip& r, std::ostream* os)
-{
-    *os << r.what;
-}
+void PrintTo(const RoundTrip& r, std::ostream* os) { *os << r.what; }
 
 // Whether a match of the stream takes its source across the end of the
 // window, through position 0.

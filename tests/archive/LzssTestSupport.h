@@ -4,12 +4,11 @@
 #pragma once
 
 #include "archive/LzssCodec.h"
-#include "base/KwoException.h"
+#include "tests/support/Raised.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <sstream>
 #include <streambuf>
@@ -39,13 +38,17 @@ inline std::string FromHex(const std::string& text)
     return bytes;
 }
 
+inline std::unique_ptr<CLzssCodec> NewLzss()
+{
+    return std::unique_ptr<CLzssCodec>(new CLzssCodec);
+}
+
 template <typename Codec>
 std::string Encode(const std::string& plain)
 {
     std::istringstream in(plain);
     std::ostringstream out;
-    std::unique_ptr<CCodec> codec(new Codec);
-    codec->Encode(in, out, nullptr, nullptr, 1);
+    std::unique_ptr<CCodec>(new Codec)->Encode(in, out, nullptr, nullptr, 1);
     return out.str();
 }
 
@@ -54,23 +57,14 @@ std::string Decode(const std::string& stream)
 {
     std::istringstream in(stream);
     std::ostringstream out;
-    std::unique_ptr<CCodec> codec(new Codec);
-    codec->Decode(in, out, nullptr, nullptr, 1);
+    std::unique_ptr<CCodec>(new Codec)->Decode(in, out, nullptr, nullptr, 1);
     return out.str();
 }
 
-// Runs fn, which must raise a CKwoException, and returns its message ("" and
-// a test failure when nothing was raised).
-inline std::string RaisedMessage(const std::function<void()>& fn)
+// A progress callback that collects the counts in the vector it is given.
+inline void Record(uint32_t count, void* context)
 {
-    try {
-        fn();
-    } catch (CKwoException* e) {
-        std::unique_ptr<CKwoException> owned(e);
-        return e->MessageText();
-    }
-    ADD_FAILURE() << "no CKwoException was raised";
-    return "";
+    static_cast<std::vector<uint32_t>*>(context)->push_back(count);
 }
 
 // One token of a stream, with the bit just after it.
