@@ -11,29 +11,7 @@
 
 namespace {
 
-// Bytes with some repetition, from a fixed seed.
-std::string Content(size_t n, unsigned seed)
-{
-    std::string data(n, '\0');
-    uint32_t state = seed * 2654435761u + 1;
-    for (size_t i = 0; i < n; ++i) {
-        state = state * 1103515245u + 12345u;
-        data[i] = static_cast<char>(i % 7 == 0 ? (state >> 16) : 'a' + (i / 64) % 26);
-    }
-    return data;
-}
-
-// A folder with an installer, an empty file and a few others.
-void FillPayloadFolder(const std::string& folder)
-{
-    WriteFileBytes(folder + "/KwoWardenInstaller.exe", Content(70000, 1));
-    WriteFileBytes(folder + "/setup.ini", "[setup]\nname=demo\n");
-    WriteFileBytes(folder + "/empty.dat", "");
-    WriteFileBytes(folder + "/Zeta.bin", Content(3000, 2));
-    WriteFileBytes(folder + "/alpha.bin", Content(5000, 3));
-}
-
-TEST(KwzPackTest, PackThenUnpackGivesTheSameFiles)
+TEST(KwzPackTest, CanonicalImageInByteOrderOfNamesThatUnpacksToTheSameFiles)
 {
     CTempFolder work;
     std::filesystem::create_directory(work / "in");
@@ -41,85 +19,85 @@ TEST(KwzPackTest, PackThenUnpackGivesTheSameFiles)
     const KwzResult pack = RunKwz({"pack", work / "in", work / "p.kwz"});
     ASSERT_EQ(0, pack.code) << pack.err;
     EXPECT_EQ("", pack.err);  // installer present, and a pipe shows no progress
-    const KwzResult unpack = RunKwz({"unpack", work / "p.kwz", work / "out/deeper"});
-    ASSERT_EQ(0, unpack.code) << unpack.err;
-    const std::vector<std::string> names = FolderNames(work / "in");
-    EXPECT_EQ(names, FolderNames(work / "out/deeper"));
-    for (const std::string& name : names)
-        EXPECT_EQ(ReadFileBytes(work / ("in/" + name)), ReadFileBytes(work / ("out/deeper/" + name))) << name;
-}
-
-TEST(KwzPackTest, ImageIsTheCanonicalLayoutInByteOrderOfNames)
-{
-    CTempFolder work;
-    std::filesystem::create_directory(work / "in");
-    FillPayloadFolder(work / "in");
-    ASSERT_EQ(0, RunKwz({"pack", work / "in", work / "p.kwz"}).code);
     ASSERT_EQ(0, RunKwz({"pack", "-q", work / "in", work / "again.kwz"}).code);
     EXPECT_EQ(ReadFileBytes(work / "p.kwz"), ReadFileBytes(work / "again.kwz"));
 
     ASSERT_EQ(0, RunKwz({"decompress", work / "p.kwz", work / "image"}).code);
     // Upper case sorts before lower case: byte order, not letter order.
     const std::vector<std::pair<std::string, std::string>> expected = {
-        {"KwoWardenInstaller.exe", Content(70000, 1)},
-        {"Zeta.bin", Content(3000, 2)},
-        {"alpha.bin", Content(5000, 3)},
+        {"KwoWardenInstaller.exe", SeededBytes(70000, 1)},
+        {"Zeta.bin", SeededBytes(3000, 2)},
+        {"alpha.bin", SeededBytes(5000, 3)},
         {"empty.dat", ""},
         {"setup.ini", "[setup]\nname=demo\n"},
     };
     EXPECT_EQ(ArchiveImages::Canonical(expected), ReadFileBytes(work / "image"));
 
+    const KwzResult unpack = RunKwz({"unpack", work / "p.kwz", work / "out/deeper"});
+    ASSERT_EQ(0, unpack.code) << unpack.err;
+    const std::vector<std::string> names = FolderNames(work / "in");
+    EXPECT_EQ(names, FolderNames(work / "out/deeper"));
+    for (const std::string& name : names)
+        EXPECT_EQ(ReadFileBytes(work / ("in/" + name)), ReadFileBytes(work / ("out/deeper/" + name))) << name;
+
     // Without the installer the launcher starts nothing: packed, with a warning.
     std::filesystem::remove(work / "in/KwoWardenInstaller.exe");
-    const KwzResult pack = RunKwz({"pack", work / "in", work / "no-installer.kwz"});
-    EXPECT_EQ(0, pack.code);
-    EXPECT_TRUE(Contains(pack.err, "warning: " + work / "in" + " holds no KwoWardenInstaller.exe")) << pack.err;
+    const KwzResult bare = RunKwz({"pack", work / "in", work / "no-installer.kwz"});
+    EXPECT_EQ(0, bare.code);
+    EXPECT_TRUE(Contains(bare.err, "warning: " + work / "in" + " holds no KwoWardenInstaller.exe")) << bare.err;
 }
 
 struct RefusalCase {
     const char* what;
-    void (*prepare)(const std::string& folder);  // fills folder "in"
-    const char* culprit;                         // must appear on stderr
+    std::vector<std::string> names;  // made in the folder: files holding "data", or folders when ending in '/'
+    const char* culprit;             // must appear on stderr
 };
 
 class KwzPackRefusalTest : public ::testing::TestWithParam<RefusalCase> {};
 
+// Every culprit is named, and only they: the installer never is.
 TEST_P(KwzPackRefusalTest, NamesTheCulpritAndWritesNothing)
 {
     CTempFolder work;
     std::filesystem::create_directory(work / "in");
-    GetParam().prepare(work / "in");
-    const std::vector<std::string> before = FolderNames(work.Path());
+    for (const std::string& name : GetParam().names) {
+        if (name.back() == '/')
+            std::filesystem::create_directory(work / ("in/" + name));
+        else
+            WriteFileBytes(work / ("in/" + name), "data");
+    }
     const KwzResult pack = RunKwz({"pack", work / "in", work / "p.kwz"});
     EXPECT_EQ(1, pack.code);
     EXPECT_TRUE(Contains(pack.err, GetParam().culprit)) << pack.err;
-    EXPECT_EQ(before, FolderNames(work.Path()));
+    EXPECT_FALSE(Contains(pack.err, "KwoWardenInstaller")) << pack.err;
+    EXPECT_EQ(std::vector<std::string>{"in"}, FolderNames(work.Path()));
 }
 
 const RefusalCase kRefusals[] = {
-    {"EmptyFolder", [](const std::string&) {}, "holds no files"},
-    {"SubFolder",
-     [](const std::string& in) {
-         WriteFileBytes(in + "/KwoWardenInstaller.exe", "MZ");
-         std::filesystem::create_directory(in + "/docs");
-     },
-     "\"docs\" is a folder"},
+    {"EmptyFolder", {}, "holds no files"},
+    {"SubFolder", {"KwoWardenInstaller.exe", "docs/"}, "\"docs\" is a folder"},
+#if !defined(_WIN32)
+    // Names that only Linux can hold.
+    {"DeviceName", {"KwoWardenInstaller.exe", "CON.txt"}, "\"CON.txt\": the name is reserved for a device"},
+    {"TrailingDot", {"KwoWardenInstaller.exe", "notes."}, "\"notes.\": Windows drops a trailing dot or blank"},
+    {"NotAscii", {"KwoWardenInstaller.exe", "caf\xC3\xA9.txt"}, "\"caf\\xC3\\xA9.txt\": the name is not printable ASCII"},
+    {"CaseTwins", {"KwoWardenInstaller.exe", "Readme", "README"}, "\"README\" and \"Readme\" would be one file on Windows"},
+    {"EveryCulpritNamedInOrder",
+     {"KwoWardenInstaller.exe", "a|b", "NUL"},
+     "\"NUL\": the name is reserved for a device on Windows, so the launcher would refuse the payload\n"
+     "  \"a|b\": the name holds a character"},
+#endif
 };
 
 INSTANTIATE_TEST_SUITE_P(Table, KwzPackRefusalTest, ::testing::ValuesIn(kRefusals),
                          [](const ::testing::TestParamInfo<RefusalCase>& param) { return param.param.what; });
 
-TEST(KwzPackTest, MissingFolderIsAnErrorAndWrongUsageExitsWithTwo)
+TEST(KwzPackTest, MissingFolderIsAnError)
 {
     CTempFolder work;
     const KwzResult missing = RunKwz({"pack", work / "nothing-here", work / "p.kwz"});
     EXPECT_EQ(1, missing.code);
     EXPECT_TRUE(Contains(missing.err, "nothing-here")) << missing.err;
-    EXPECT_EQ(2, RunKwz({"pack", work.Path()}).code);
-    EXPECT_EQ(2, RunKwz({"pack", "--fast", work.Path(), work / "p.kwz"}).code);
-    EXPECT_EQ(2, RunKwz({"pack", "--codepage", "latin1", work.Path(), work / "p.kwz"}).code);
-    EXPECT_EQ(2, RunKwz({"list"}).code);
-    EXPECT_EQ(2, RunKwz({"unpack", work / "p.kwz"}).code);
     EXPECT_TRUE(FolderNames(work.Path()).empty());
 }
 
@@ -152,7 +130,6 @@ TEST(KwzListTest, NamesBeyondAsciiAreEscaped)
     const KwzResult json = RunKwz({"list", "--json", work / "p.kwz"});
     EXPECT_TRUE(Contains(json.out, "\"name\": \"caf\\u00E9 1.txt\"")) << json.out;
     EXPECT_TRUE(Contains(RunKwz({"list", work / "p.kwz"}).out, "caf\\xE9 1.txt"));
-
 }
 
 struct BadPayloadCase {

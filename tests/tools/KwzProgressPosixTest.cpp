@@ -1,7 +1,7 @@
 // The progress bar appears on a terminal and nowhere else: standard error is
 // put on a pseudo-terminal for the run.
 #include "tests/support/TestFiles.h"
-#include "tools/kwz/Command.h"
+#include "tests/tools/KwzRun.h"
 
 #include <gtest/gtest.h>
 
@@ -16,7 +16,7 @@ namespace {
 
 // Runs kwz with standard error on a fresh pseudo-terminal; returns what the
 // terminal received.
-std::string RunOnTerminal(std::vector<std::string> args, int& code)
+std::string RunOnTerminal(const std::vector<std::string>& args, int& code)
 {
     const int master = posix_openpt(O_RDWR | O_NOCTTY);
     EXPECT_GE(master, 0);
@@ -28,11 +28,7 @@ std::string RunOnTerminal(std::vector<std::string> args, int& code)
 
     const int savedError = dup(2);
     dup2(slave, 2);
-    args.insert(args.begin(), "kwz");
-    std::vector<char*> argv;
-    for (std::string& a : args)
-        argv.push_back(&a[0]);
-    code = KwzMain(static_cast<int>(argv.size()), argv.data());
+    code = CallKwz(args);
     dup2(savedError, 2);
     close(savedError);
     close(slave);

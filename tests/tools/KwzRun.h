@@ -2,6 +2,7 @@
 // printed.
 #pragma once
 
+#include "tests/support/TestFiles.h"
 #include "tools/kwz/Command.h"
 
 #include <gtest/gtest.h>
@@ -16,16 +17,22 @@ struct KwzResult {
     std::string err;  // standard error
 };
 
-inline KwzResult RunKwz(std::vector<std::string> args)
+// KwzMain on "kwz" and args, its output left where it goes.
+inline int CallKwz(std::vector<std::string> args)
 {
     args.insert(args.begin(), "kwz");
     std::vector<char*> argv;
     for (std::string& a : args)
         argv.push_back(&a[0]);
+    return KwzMain(static_cast<int>(argv.size()), argv.data());
+}
+
+inline KwzResult RunKwz(const std::vector<std::string>& args)
+{
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
     KwzResult result;
-    result.code = KwzMain(static_cast<int>(argv.size()), argv.data());
+    result.code = CallKwz(args);
     std::fflush(stdout);
     std::fflush(stderr);
     result.out = testing::internal::GetCapturedStdout();
@@ -36,4 +43,14 @@ inline KwzResult RunKwz(std::vector<std::string> args)
 inline bool Contains(const std::string& text, const std::string& part)
 {
     return text.find(part) != std::string::npos;
+}
+
+// A product folder: an installer, an empty file and a few others.
+inline void FillPayloadFolder(const std::string& folder)
+{
+    WriteFileBytes(folder + "/KwoWardenInstaller.exe", SeededBytes(70000, 1));
+    WriteFileBytes(folder + "/setup.ini", "[setup]\nname=demo\n");
+    WriteFileBytes(folder + "/empty.dat", "");
+    WriteFileBytes(folder + "/Zeta.bin", SeededBytes(3000, 2));
+    WriteFileBytes(folder + "/alpha.bin", SeededBytes(5000, 3));
 }

@@ -29,18 +29,10 @@ TEST(KwzStampCommandTest, WritesTheStubWithThePayload)
     EXPECT_EQ("another payload", ReadSetupPayload(ReadFileBytes(dir / "setup.exe"), "setup.exe"));
 }
 
-// A folder with an installer and a few files of known bytes.
-void MakeProduct(const CTempFolder& dir)
-{
-    WriteFileBytes(dir / "KwoWardenInstaller.exe", std::string(3000, 'I') + "installer");
-    WriteFileBytes(dir / "data.bin", std::string(70000, '\x5A') + "tail");
-    WriteFileBytes(dir / "readme.txt", "Read me.\n");
-}
-
 TEST(KwzStampCommandTest, FolderIsPackedAsKwzPackWouldPackIt)
 {
     CTempFolder product;
-    MakeProduct(product);
+    FillPayloadFolder(product.Path());
     CTempFolder dir;
     ASSERT_EQ(0, RunKwz({"pack", "-q", product.Path(), dir / "payload.kwz"}).code);
     ASSERT_EQ(0, RunKwz({"stamp", "-q", Fixture("probe.exe"), dir / "payload.kwz", dir / "from-file.exe"}).code);
@@ -61,7 +53,7 @@ TEST(KwzStampCommandTest, FolderIsPackedAsKwzPackWouldPackIt)
 TEST(KwzStampCommandTest, ListAndUnpackReadASetupProgramAsTheirPayload)
 {
     CTempFolder product;
-    MakeProduct(product);
+    FillPayloadFolder(product.Path());
     CTempFolder dir;
     ASSERT_EQ(0, RunKwz({"pack", "-q", product.Path(), dir / "payload.kwz"}).code);
     ASSERT_EQ(0, RunKwz({"stamp", Fixture("probe-payload.exe"), dir / "payload.kwz", dir / "setup.exe"}).code);
@@ -75,8 +67,9 @@ TEST(KwzStampCommandTest, ListAndUnpackReadASetupProgramAsTheirPayload)
         EXPECT_EQ(fromPayload.out, fromProgram.out);
     }
     ASSERT_EQ(0, RunKwz({"unpack", "-q", dir / "setup.exe", dir / "files"}).code);
-    for (const char* name : {"KwoWardenInstaller.exe", "data.bin", "readme.txt"})
-        EXPECT_TRUE(ReadFileBytes(product / name) == ReadFileBytes(dir / ("files/" + std::string(name)))) << name;
+    ASSERT_EQ(FolderNames(product.Path()), FolderNames(dir / "files"));
+    for (const std::string& name : FolderNames(product.Path()))
+        EXPECT_TRUE(ReadFileBytes(product / name) == ReadFileBytes(dir / ("files/" + name))) << name;
 
     // A program without a payload says so.
     const KwzResult none = RunKwz({"list", Fixture("probe-bare.exe")});
@@ -107,8 +100,6 @@ TEST(KwzStampCommandTest, MissingInputsAndWrongUsageWriteNothing)
     const KwzResult twoArgs = RunKwz({"stamp", Fixture("probe-stripped.exe"), dir / "payload.kwz"});
     EXPECT_EQ(2, twoArgs.code);
     EXPECT_TRUE(Contains(twoArgs.err, "stamp takes 3 arguments")) << twoArgs.err;
-    EXPECT_EQ(2, RunKwz({"stamp", "-", "-", dir / "out.exe"}).code);
-    EXPECT_EQ(2, RunKwz({"stamp", "--frobnicate", "a", "b", "c"}).code);
     EXPECT_EQ((std::vector<std::string>{"payload.kwz"}), FolderNames(dir.Path()));
 }
 

@@ -79,6 +79,8 @@ struct HostileCase {
     const char* expected;  // part of the message
 };
 
+void PrintTo(const HostileCase& c, std::ostream* os) { *os << c.name; }
+
 const HostileCase kHostileCases[] = {
     {"Empty", [] { return std::string(); }, "no MZ header"},
     {"TextFile", [] { return std::string("just some text, not a program\n"); }, "no MZ header"},
@@ -145,11 +147,6 @@ const HostileCase kHostileCases[] = {
      [] { CBuilder b = ValidBuilder(); b.directories[Pe::kDirCertificate][0] = 0x10; b.directories[Pe::kDirCertificate][1] = 0x20; return b.Build(); },
      "certificate table"},
 };
-
-void PrintTo(const HostileCase& c, std::ostream* os)
-{
-    *os << c.name;
-}
 
 class PeHostileStubTest : public testing::TestWithParam<HostileCase> {};
 

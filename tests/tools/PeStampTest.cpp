@@ -2,7 +2,7 @@
 #include "tools/kwz/pe/PeFormat.h"
 #include "tools/kwz/pe/SetupProgram.h"
 
-#include "base/KwoException.h"
+#include "tests/support/Raised.h"
 #include "tests/support/TestFiles.h"
 #include "tests/tools/KwzRun.h"
 #include "tests/tools/pe/PeBuilder.h"
@@ -10,41 +10,13 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
-
 using PeTest::CBuilder;
 
 namespace {
 
-std::string Payload(size_t size, unsigned seed)
-{
-    std::string bytes(size, '\0');
-    uint32_t x = seed * 2654435761u + 1;
-    for (char& c : bytes) {
-        x ^= x << 13;
-        x ^= x >> 17;
-        x ^= x << 5;
-        c = static_cast<char>(x);
-    }
-    return bytes;
-}
-
 std::string Stamp(const std::string& stub, const std::string& payload, CResourceWriteNotes* notes = nullptr)
 {
     return StampSetupProgram(stub, "stub", payload, notes);
-}
-
-// The message of the refusal that f raises.
-template <typename F>
-std::string Refusal(F f)
-{
-    try {
-        f();
-    } catch (CKwoException* raw) {
-        std::unique_ptr<CKwoException> e(raw);
-        return e->MessageText();
-    }
-    return "(not refused)";
 }
 
 std::string SectionBytes(const CPeImage& image, const CPeSection& s)
@@ -92,7 +64,7 @@ TEST(PeStampTest, MinGwStubGetsANewLastResourceSection)
     // probe.exe: .rsrc, then .reloc, debug sections and a symbol table.
     const CPeImage stub(ReadFileBytes(PeTest::Fixture("probe.exe")), "probe.exe");
     ASSERT_NE(0u, stub.PointerToSymbolTable());
-    const std::string payload = Payload(70001, 1);
+    const std::string payload = SeededBytes(70001, 1);
     CResourceWriteNotes notes;
     const CPeImage out(Stamp(stub.Bytes(), payload, &notes), "out");
 
@@ -114,8 +86,8 @@ TEST(PeStampTest, RestampingReplacesThePayloadAndComesBackByteForByte)
 {
     // probe-payload.exe carries an older payload in language 0x407.
     const std::string stub = ReadFileBytes(PeTest::Fixture("probe-payload.exe"));
-    const std::string first = Payload(5000, 2);
-    const std::string second = Payload(123457, 3);
+    const std::string first = SeededBytes(5000, 2);
+    const std::string second = SeededBytes(123457, 3);
 
     const std::string once = Stamp(stub, first);
     CResourceWriteNotes notes;
@@ -177,11 +149,11 @@ TEST(PeStampTest, LastResourceSectionGrowsAndShrinksInPlace)
 
     for (size_t size : {size_t{100000}, size_t{1}}) {
         CResourceWriteNotes notes;
-        const CPeImage out(Stamp(stub.Bytes(), Payload(size, 4), &notes), "out");
+        const CPeImage out(Stamp(stub.Bytes(), SeededBytes(size, 4), &notes), "out");
         EXPECT_FALSE(notes.newSection);
         ASSERT_EQ(stub.Sections().size(), out.Sections().size());
         ExpectSoundAndKept(stub, out);
-        EXPECT_TRUE(ReadResourceTree(out) == Expected(stub, Payload(size, 4)));
+        EXPECT_TRUE(ReadResourceTree(out) == Expected(stub, SeededBytes(size, 4)));
         const std::string overlay = out.Bytes().substr(static_cast<size_t>(out.RawDataEnd()));
         EXPECT_EQ(b.overlay, overlay);
         EXPECT_EQ(out.RawDataEnd(), out.PointerToSymbolTable());
@@ -256,7 +228,7 @@ TEST(PeStampTest, DebugDataOffsetsFollowTheirBytes)
     b.directories[Pe::kDirDebug][1] = Pe::kDebugEntrySize;
     const CPeImage stub(b.Build(), "stub");
 
-    const CPeImage out(Stamp(stub.Bytes(), Payload(3000, 5)), "out");
+    const CPeImage out(Stamp(stub.Bytes(), SeededBytes(3000, 5)), "out");
     size_t entry = 0;
     ASSERT_TRUE(out.MapRva(out.Directory(Pe::kDirDebug).address, Pe::kDebugEntrySize, entry));
     const uint32_t pointer = Pe::Get32(out.Bytes(), entry + Pe::kDebugPointerToRawData);
@@ -272,7 +244,7 @@ TEST(PeStampTest, NoRoomForAnotherSectionHeaderIsRefused)
     b.sections.push_back({".reloc", std::string(0x10, '\x02'), 0});
     std::string stub = b.Build();
     stub[CBuilder::SectionField(2, 0)] = 'X';  // something lives right after the section table
-    EXPECT_NE(std::string::npos, Refusal([&] { Stamp(stub, "P"); }).find("no room for another section header"));
+    EXPECT_NE(std::string::npos, RaisedMessage([&] { Stamp(stub, "P"); }).find("no room for another section header"));
     // The same with the resources last needs no new header.
     b.sections.pop_back();
     stub = b.Build();

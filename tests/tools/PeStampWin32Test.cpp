@@ -15,14 +15,6 @@ using PeTest::Fixture;
 
 namespace {
 
-std::string Payload(size_t size)
-{
-    std::string bytes(size, '\0');
-    for (size_t i = 0; i < size; ++i)
-        bytes[i] = static_cast<char>((i * 131) ^ (i >> 7));
-    return bytes;
-}
-
 // Runs program and collects what it writes to standard output (text mode:
 // lines end in CR LF).
 DWORD RunCaptured(const std::string& program, std::string& output)
@@ -78,8 +70,8 @@ TEST(PeStampWin32Test, StampedProbesRunAndFindTheirPayload)
     for (const Case& c : {Case{"probe.exe", 0, "Kwo Warden Setup"}, Case{"probe-stripped.exe", 0, "Kwo Warden Setup"},
                           Case{"probe-payload.exe", 0, "Kwo Warden Setup"}, Case{"probe-bare.exe", 2, ""}}) {
         CTempFolder dir;
-        const std::string first = Payload(200000);
-        const std::string second = Payload(777);
+        const std::string first = SeededBytes(200000, 1);
+        const std::string second = SeededBytes(777, 2);
         WriteFileBytes(dir / "first.exe", StampSetupProgram(ReadFileBytes(Fixture(c.fixture)), c.fixture, first, nullptr));
         // Restamped: the in-place layout.
         WriteFileBytes(dir / "second.exe", StampSetupProgram(ReadFileBytes(dir / "first.exe"), "first", second, nullptr));
@@ -116,7 +108,7 @@ TEST(PeStampWin32Test, SystemFindsEveryResourceOfAStampedProgram)
             continue;
         CTempFolder dir;
         const std::string stub = ReadFileBytes(path);
-        const std::string payload = Payload(65536 + 3);
+        const std::string payload = SeededBytes(65536 + 3, 3);
         WriteFileBytes(dir / "stamped.dll", StampSetupProgram(stub, path, payload, nullptr));
         HMODULE module = LoadLibraryExA((dir / "stamped.dll").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
         ASSERT_NE(nullptr, module) << path;
