@@ -55,12 +55,11 @@ struct WorkerCase {
     const char* launcher;
     const char* errorStart;  // "" for a run without error
     bool decodes;            // the whole payload is read, with progress
+    bool small;              // the payload is under 100 bytes: progress on every byte
+    const char* files;       // the folder whose files must be extracted, byte for byte; or null
 };
 
-void PrintTo(const WorkerCase& row, std::ostream* out)
-{
-    *out << row.name;
-}
+void PrintTo(const WorkerCase& row, std::ostream* os) { *os << row.name; }
 
 class ExtractWorkerTest : public ::testing::TestWithParam<WorkerCase> {
 protected:
@@ -109,6 +108,12 @@ TEST_P(ExtractWorkerTest, PostsProgressAtMostOneErrorAndDoneLast)
     EXPECT_EQ(errors, expected.empty() ? 0u : 1u);
     EXPECT_EQ(error.substr(0, expected.size()), expected) << error;
 
+    if (param.files != nullptr) {
+        const std::string source = WindowsPath(param.files);
+        ASSERT_EQ(FolderNames(folder.Path()), FolderNames(source));
+        for (const std::string& name : FolderNames(source))
+            EXPECT_EQ(ReadFileBytes(folder / name), ReadFileBytes(source + "\\" + name)) << name;
+    }
     const uint32_t size = PayloadSize(module);
     if (!param.decodes) {
         EXPECT_EQ(progress, 0u);
@@ -118,6 +123,7 @@ TEST_P(ExtractWorkerTest, PostsProgressAtMostOneErrorAndDoneLast)
     // Reports come on the 1st byte and every stride bytes after it; a payload
     // under 100 bytes reports every byte.
     ASSERT_GT(size, 0u);
+    EXPECT_EQ(param.small, size < 100) << size;
     const uint32_t stride = size >= 100 ? size / 100 : 1;
     const uint32_t reports = (size - 1) / stride + 1;
     EXPECT_EQ(progress, reports);
@@ -127,44 +133,15 @@ TEST_P(ExtractWorkerTest, PostsProgressAtMostOneErrorAndDoneLast)
 
 INSTANTIATE_TEST_SUITE_P(
     Payloads, ExtractWorkerTest,
-    ::testing::Values(WorkerCase{"Demo", KWO_DEMO_LAUNCHER, "", true},
-                      WorkerCase{"SmallerThanHundredBytes", KWO_NO_INSTALLER_LAUNCHER, "", true},
-                      WorkerCase{"Missing", KWO_STUB_LAUNCHER, "Archive is missing.\n\tNested error [Win32] ", false},
-                      WorkerCase{"Empty", KWO_EMPTY_LAUNCHER, "Archive is corrupted.\n\tNested error [Win32] ", false},
-                      WorkerCase{"BadSignature", KWO_BAD_SIGNATURE_LAUNCHER,
-                                 "Archive is corrupted.\n\tNested error [Win32] ", true},
-                      WorkerCase{"Truncated", KWO_TRUNCATED_LAUNCHER, "Unexpected end of file reached.", true}),
+    ::testing::Values(
+        WorkerCase{"Demo", KWO_DEMO_LAUNCHER, "", true, false, KWO_DEMO_PAYLOAD_DIR},
+        WorkerCase{"SmallerThanHundredBytes", KWO_NO_INSTALLER_LAUNCHER, "", true, true, nullptr},
+        WorkerCase{"Missing", KWO_STUB_LAUNCHER, "Archive is missing.\n\tNested error [Win32] ", false, false, nullptr},
+        WorkerCase{"Empty", KWO_EMPTY_LAUNCHER, "Archive is corrupted.\n\tNested error [Win32] ", false, false, nullptr},
+        WorkerCase{"BadSignature", KWO_BAD_SIGNATURE_LAUNCHER, "Archive is corrupted.\n\tNested error [Win32] ", true,
+                   false, nullptr},
+        WorkerCase{"Truncated", KWO_TRUNCATED_LAUNCHER, "Unexpected end of file reached.", true, false, nullptr}),
     [](const auto& row) { return std::string(row.param.name); });
-
-TEST(ExtractWorkerFiles, WritesEveryEntryWithItsBytes)
-{
-    HMODULE module = LoadLibraryExA(WindowsPath(KWO_DEMO_LAUNCHER).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    ASSERT_NE(module, nullptr);
-    CTempFolder folder;
-    appInstance = module;
-    extractionFolder = folder.Path() + "\\";
-    CMessageSink sink;
-    ExtractWorker(sink.Get());
-    TakeMessages(sink.Get());
-    extractionFolder.clear();
-    appInstance = nullptr;
-    FreeLibrary(module);
-
-    const std::string source = WindowsPath(KWO_DEMO_PAYLOAD_DIR);
-    ASSERT_EQ(FolderNames(folder.Path()), FolderNames(source));
-    for (const std::string& name : FolderNames(source))
-        EXPECT_EQ(ReadFileBytes(folder / name), ReadFileBytes(source + "\\" + name)) << name;
-}
-
-TEST(ExtractWorkerFiles, SmallPayloadIsUnderHundredBytes)
-{
-    // The stride-1 case above relies on it.
-    HMODULE module = LoadLibraryExA(WindowsPath(KWO_NO_INSTALLER_LAUNCHER).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    ASSERT_NE(module, nullptr);
-    EXPECT_LT(PayloadSize(module), 100u);
-    EXPECT_GT(PayloadSize(module), 0u);
-    FreeLibrary(module);
-}
 
 struct ReportCase {
     uint32_t count;
@@ -172,10 +149,7 @@ struct ReportCase {
     double fraction;
 };
 
-void PrintTo(const ReportCase& row, std::ostream* out)
-{
-    *out << row.count << " of " << row.total;
-}
+void PrintTo(const ReportCase& row, std::ostream* os) { *os << row.count << " of " << row.total; }
 
 class ReportProgressTest : public ::testing::TestWithParam<ReportCase> {};
 
@@ -185,7 +159,7 @@ TEST_P(ReportProgressTest, StoresTheShareAtMostOneAndPostsOnce)
     ProgressSink context = {GetParam().total, sink.Get()};
     progressFraction = -1.0;
     ReportProgress(GetParam().count, &context);
-    EXPECT_DOUBLE_EQ(progressFraction.load(), GetParam().fraction);
+    EXPECT_DOUBLE_EQ(progressFraction.load(), GetParam().fraction) << GetParam().count << " of " << GetParam().total;
     const std::vector<Posted> posted = TakeMessages(sink.Get());
     ASSERT_EQ(posted.size(), 1u);
     EXPECT_EQ(posted[0].message, static_cast<UINT>(WM_SETUP_PROGRESS));

@@ -110,19 +110,24 @@ TEST_F(LauncherTest, RunsTheInstallerFromTheExtractionFolderAndRemovesIt)
                 static_cast<unsigned long>(result.peakPrivateBytes / 1024));
 }
 
-struct ErrorCase {
-    const char* name;
-    const char* launcher;     // Unix path from the build
-    const char* textStart;    // the error box's text begins with it
-    bool nestedPart;          // followed by the platform's text
-    DWORD nestedCode;         // whose error code, when it is known (else 0)
-    const char* readOnlyEntry;  // a read-only file of this name waits in the folder
+// What waits for the launcher when it starts.
+enum class Prepared {
+    kNothing,
+    kReadOnlyEntry,        // a read-only file of a payload entry's name in the extraction folder
+    kNoTemporaryFolder,    // TMP and TEMP name a folder that does not exist
+    kFileInTheWay,         // a file stands where the extraction folder belongs
 };
 
-void PrintTo(const ErrorCase& row, std::ostream* out)
-{
-    *out << row.name;
-}
+struct ErrorCase {
+    const char* name;
+    const char* launcher;   // Unix path from the build
+    const char* textStart;  // the error box's text begins with it (kFileInTheWay: then the file's path)
+    bool nestedPart;        // followed by the platform's text
+    DWORD nestedCode;       // whose error code, when it is known (else 0)
+    Prepared prepared;
+};
+
+void PrintTo(const ErrorCase& row, std::ostream* os) { *os << row.name; }
 
 class LauncherErrorTest : public LauncherTest, public ::testing::WithParamInterface<ErrorCase> {
 protected:
@@ -132,8 +137,14 @@ protected:
 TEST_P(LauncherErrorTest, ShowsOneErrorBoxAndCleansUp)
 {
     const ErrorCase& param = GetParam();
-    const std::string blocked = param.readOnlyEntry != nullptr ? ExtractionFolderPath() + param.readOnlyEntry : "";
-    if (!blocked.empty()) {
+    const std::string entry = "settings.ini";
+    const std::string blocked = ExtractionFolderPath() + entry;
+    const std::string missing = "C:\\kwo-no-such-temp";
+    std::string place = ExtractionFolderPath();
+    place.pop_back();
+    std::string start = param.textStart;
+    std::vector<std::pair<std::string, std::string>> environment = {{"KWO_DEMO_SECONDS", "0"}};
+    if (param.prepared == Prepared::kReadOnlyEntry) {
         ASSERT_TRUE(CreateDirectoryA(ExtractionFolderPath().c_str(), nullptr));
         WriteFileBytes(blocked, "read-only");
         ASSERT_TRUE(SetFileAttributesA(blocked.c_str(), FILE_ATTRIBUTE_READONLY));
@@ -146,9 +157,15 @@ TEST_P(LauncherErrorTest, ShowsOneErrorBoxAndCleansUp)
             ASSERT_NE(holder, INVALID_HANDLE_VALUE);
             std::printf("[   note   ] read-only is not enforced here; the file is also held open\n");
         }
+    } else if (param.prepared == Prepared::kNoTemporaryFolder) {
+        environment.push_back({"TMP", missing + "\\sub"});
+        environment.push_back({"TEMP", missing + "\\sub"});
+    } else if (param.prepared == Prepared::kFileInTheWay) {
+        WriteFileBytes(place, "in the way");
+        start += place;
     }
 
-    CLauncherRun run(WindowsPath(param.launcher), Report(), {{"KWO_DEMO_SECONDS", "0"}});
+    CLauncherRun run(WindowsPath(param.launcher), Report(), environment);
     ASSERT_TRUE(run.Started());
     const LauncherResult& result = run.WaitForEnd();
     ASSERT_TRUE(result.ended);
@@ -156,7 +173,6 @@ TEST_P(LauncherErrorTest, ShowsOneErrorBoxAndCleansUp)
     ASSERT_EQ(result.boxes.size(), 1u);
     const ErrorBox& box = result.boxes.front();
     EXPECT_EQ(box.caption, "Kwo Warden Setup");
-    const std::string start = param.textStart;
     EXPECT_EQ(box.text.substr(0, start.size()), start) << box.text;
     const std::string nested = "\n\tNested error [Win32] ";
     if (param.nestedPart) {
@@ -170,84 +186,40 @@ TEST_P(LauncherErrorTest, ShowsOneErrorBoxAndCleansUp)
     if (holder != INVALID_HANDLE_VALUE)
         CloseHandle(holder);
 
-    if (blocked.empty()) {
-        EXPECT_FALSE(FolderPresent(ExtractionFolderPath()));
-    } else {
+    EXPECT_FALSE(FolderPresent(missing));
+    if (param.prepared == Prepared::kReadOnlyEntry) {
         // The cleanup neither reads nor changes attributes: the read-only file
         // that was there before stays, and with it the folder; the files the
         // launcher wrote are gone.
-        EXPECT_EQ(FolderNames(ExtractionFolderPath()), std::vector<std::string>{param.readOnlyEntry});
+        EXPECT_EQ(FolderNames(ExtractionFolderPath()), std::vector<std::string>{entry});
+    } else if (param.prepared == Prepared::kFileInTheWay) {
+        EXPECT_EQ(ReadFileBytes(place), "in the way");
+        DeleteFileA(place.c_str());
+    } else {
+        EXPECT_FALSE(FolderPresent(ExtractionFolderPath()));
     }
 }
 
+// The first five fail in the worker, the next two on the main thread before
+// the worker exists, the last when the installer is started.
 INSTANTIATE_TEST_SUITE_P(
     Launchers, LauncherErrorTest,
     ::testing::Values(
-        ErrorCase{"MissingPayload", KWO_STUB_LAUNCHER, "Archive is missing.", true,
-                  ERROR_RESOURCE_TYPE_NOT_FOUND, nullptr},
-        ErrorCase{"EmptyPayload", KWO_EMPTY_LAUNCHER, "Archive is corrupted.", true, 0, nullptr},
-        ErrorCase{"BadSignature", KWO_BAD_SIGNATURE_LAUNCHER, "Archive is corrupted.", true, 0, nullptr},
+        ErrorCase{"MissingPayload", KWO_STUB_LAUNCHER, "Archive is missing.", true, ERROR_RESOURCE_TYPE_NOT_FOUND,
+                  Prepared::kNothing},
+        ErrorCase{"EmptyPayload", KWO_EMPTY_LAUNCHER, "Archive is corrupted.", true, 0, Prepared::kNothing},
+        ErrorCase{"BadSignature", KWO_BAD_SIGNATURE_LAUNCHER, "Archive is corrupted.", true, 0, Prepared::kNothing},
         ErrorCase{"TruncatedStream", KWO_TRUNCATED_LAUNCHER, "Unexpected end of file reached.", false, 0,
-                  nullptr},
+                  Prepared::kNothing},
         ErrorCase{"ReadOnlyEntry", KWO_DEMO_LAUNCHER, "Error while extracting file from archive. Details: ", false,
-                  0, "settings.ini"},
+                  0, Prepared::kReadOnlyEntry},
+        ErrorCase{"TemporaryFolderMissing", KWO_DEMO_LAUNCHER, "Unable to convert short path name to long", true, 0,
+                  Prepared::kNoTemporaryFolder},
+        ErrorCase{"ExtractionFolderIsAFile", KWO_DEMO_LAUNCHER, "Unable to create directory ", true, 0,
+                  Prepared::kFileInTheWay},
         ErrorCase{"NoInstaller", KWO_NO_INSTALLER_LAUNCHER, "Unable to start installation program.", true,
-                  ERROR_FILE_NOT_FOUND, nullptr}),
+                  ERROR_FILE_NOT_FOUND, Prepared::kNothing}),
     [](const auto& row) { return std::string(row.param.name); });
-
-// Failures on the main thread, before the worker exists: the same box, nothing
-// to remove, exit code 0.
-struct FolderErrorCase {
-    const char* name;
-    bool temporaryFolderMissing;  // TMP and TEMP name a folder that does not exist
-    bool extractionFolderIsFile;  // a file stands where the folder belongs
-};
-
-void PrintTo(const FolderErrorCase& row, std::ostream* out)
-{
-    *out << row.name;
-}
-
-class LauncherFolderErrorTest : public LauncherTest, public ::testing::WithParamInterface<FolderErrorCase> {};
-
-TEST_P(LauncherFolderErrorTest, ShowsTheErrorAndQuitsWithZero)
-{
-    const FolderErrorCase& param = GetParam();
-    const std::string missing = "C:\\kwo-no-such-temp";
-    std::string place = ExtractionFolderPath();
-    place.pop_back();
-    std::vector<std::pair<std::string, std::string>> environment = {{"KWO_DEMO_SECONDS", "0"}};
-    std::string expected;
-    if (param.temporaryFolderMissing) {
-        environment.push_back({"TMP", missing + "\\sub"});
-        environment.push_back({"TEMP", missing + "\\sub"});
-        expected = "Unable to convert short path name to long\n\tNested error [Win32] ";
-    }
-    if (param.extractionFolderIsFile) {
-        WriteFileBytes(place, "in the way");
-        expected = "Unable to create directory " + place + "\n\tNested error [Win32] ";
-    }
-
-    CLauncherRun run(kDemoLauncher, Report(), environment);
-    ASSERT_TRUE(run.Started());
-    const LauncherResult& result = run.WaitForEnd();
-    ASSERT_TRUE(result.ended);
-    EXPECT_EQ(result.exitCode, 0u);
-    ASSERT_EQ(result.boxes.size(), 1u);
-    EXPECT_EQ(result.boxes[0].caption, "Kwo Warden Setup");
-    EXPECT_EQ(result.boxes[0].text.substr(0, expected.size()), expected) << result.boxes[0].text;
-    EXPECT_TRUE(ReadReport(Report()).empty()) << "the installer ran";
-    EXPECT_FALSE(FolderPresent(missing));
-    if (param.extractionFolderIsFile) {
-        EXPECT_EQ(ReadFileBytes(place), "in the way");
-        DeleteFileA(place.c_str());
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(MainThread, LauncherFolderErrorTest,
-                         ::testing::Values(FolderErrorCase{"TemporaryFolderMissing", true, false},
-                                           FolderErrorCase{"ExtractionFolderIsAFile", false, true}),
-                         [](const auto& row) { return std::string(row.param.name); });
 
 TEST_F(LauncherTest, SecondInstanceEndsAtOnceWhileTheFirstRuns)
 {
@@ -289,10 +261,7 @@ struct LeftoverCase {
     const char* leftover;  // stays in the folder after the launcher has ended
 };
 
-void PrintTo(const LeftoverCase& row, std::ostream* out)
-{
-    *out << row.name;
-}
+void PrintTo(const LeftoverCase& row, std::ostream* os) { *os << row.name; }
 
 class LauncherLeftoverTest : public LauncherTest, public ::testing::WithParamInterface<LeftoverCase> {};
 

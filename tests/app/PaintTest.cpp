@@ -107,6 +107,8 @@ struct BarCase {
     std::vector<Piece> pieces;  // later pieces lie over earlier ones
 };
 
+void PrintTo(const BarCase& row, std::ostream* os) { *os << row.name; }
+
 // Draws the expected strip from the pieces and the text, centred as given.
 void DrawExpected(HDC target, const BarCase& bar)
 {
@@ -146,11 +148,6 @@ constexpr double Fill(int fill)
 const Piece kTrack = {6, 269, IDB_TRACK_COLUMN, 0};
 const Piece kTrackRight = {269, 275, IDB_TRACK_RIGHT, 0};
 const Piece kTrackLeft = {0, 6, IDB_TRACK_LEFT, 0};
-
-void PrintTo(const BarCase& row, std::ostream* out)
-{
-    *out << row.name;
-}
 
 class ProgressBarTest : public PaintTest, public ::testing::WithParamInterface<BarCase> {};
 
