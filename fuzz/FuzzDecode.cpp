@@ -2,24 +2,12 @@
 // payload resource. Properties: a stream either decodes or raises a
 // CKwoException, never anything else; the progress callback runs on the 1st,
 // (stride+1)th, (2*stride+1)th ... compressed byte read, with that count.
-#include "archive/LzssCodec.h"
-#include "base/KwoException.h"
+#include "fuzz/FuzzSupport.h"
 
-#include <cstdint>
-#include <cstdlib>
-#include <memory>
 #include <sstream>
 #include <string>
 
 namespace {
-
-// One codec for the whole run: it holds 27 MB that would otherwise be
-// allocated and cleared for every input.
-CLzssCodec& Codec()
-{
-    static CLzssCodec* codec = new CLzssCodec;
-    return *codec;
-}
 
 struct Progress {
     uint32_t stride;
@@ -30,8 +18,7 @@ struct Progress {
 void Record(uint32_t count, void* context)
 {
     Progress& progress = *static_cast<Progress*>(context);
-    if ((count - 1) % progress.stride != 0 || count <= progress.lastCount)
-        std::abort();
+    Require((count - 1) % progress.stride == 0 && count > progress.lastCount);
     ++progress.calls;
     progress.lastCount = count;
 }
@@ -54,7 +41,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     // Every byte read was counted: calls for counts 1, stride+1, ... up to it.
     const uint32_t expected = consumed == 0 ? 0 : static_cast<uint32_t>((consumed - 1) / progress.stride + 1);
-    if (progress.calls != expected)
-        std::abort();
+    Require(progress.calls == expected);
     return 0;
 }

@@ -1,22 +1,10 @@
 // The LZSS encoder against the decoder: any bytes, encoded and decoded again,
 // come back unchanged, and the encoded stream is never longer than the
 // literal-only worst case (9 bits a byte plus the end token).
-#include "archive/LzssCodec.h"
+#include "fuzz/FuzzSupport.h"
 
-#include <cstdint>
-#include <cstdlib>
 #include <sstream>
 #include <string>
-
-namespace {
-
-CLzssCodec& Codec()
-{
-    static CLzssCodec* codec = new CLzssCodec;
-    return *codec;
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -25,13 +13,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     std::ostringstream encoded;
     Codec().Encode(input, encoded, nullptr, nullptr, 1);
     const std::string stream = encoded.str();
-    if (stream.size() > (size * 9 + 22 + 7) / 8)
-        std::abort();
+    Require(stream.size() <= (size * 9 + 22 + 7) / 8);
 
     std::istringstream again(stream);
     std::ostringstream decoded;
     Codec().Decode(again, decoded, nullptr, nullptr, 1);
-    if (decoded.str() != plain)
-        std::abort();
+    Require(decoded.str() == plain);
     return 0;
 }
