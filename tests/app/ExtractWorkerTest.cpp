@@ -174,12 +174,4 @@ INSTANTIATE_TEST_SUITE_P(Counts, ReportProgressTest,
                                            ReportCase{0, 0, 1.0},                  // not a number
                                            ReportCase{7, 0, 1.0}));                // infinite
 
-TEST(ProgressStrideTest, HundredthOfThePayloadButNeverZero)
-{
-    EXPECT_EQ(ProgressStride(1534023), 15340u);
-    EXPECT_EQ(ProgressStride(100), 1u);
-    EXPECT_EQ(ProgressStride(99), 1u);
-    EXPECT_EQ(ProgressStride(1), 1u);
-}
-
 }  // namespace

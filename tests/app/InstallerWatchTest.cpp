@@ -53,7 +53,7 @@ TEST(InstallerWatchTest, WithoutTimerTheEndIsStillNoticed)
 
     EXPECT_EQ(quitCode, 0) << "the installer's end went unnoticed";
     EXPECT_EQ(installerProcess.hProcess, nullptr) << "the handles were not closed";
-    EXPECT_EQ(GetFileAttributesA(folder.Path().c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_FALSE(PathPresent(folder.Path()));
 }
 
 }  // namespace

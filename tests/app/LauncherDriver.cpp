@@ -1,5 +1,9 @@
 #include "tests/app/LauncherDriver.h"
 
+#include "tests/support/TestFiles.h"
+
+#include <gtest/gtest.h>
+
 #include <psapi.h>
 
 #include <algorithm>
@@ -29,32 +33,6 @@ std::string ExtractionFolderPath()
 }
 
 namespace {
-
-bool RemoveTreeOnce(const std::string& folder)
-{
-    std::string base = folder;
-    if (!base.empty() && base.back() != '\\')
-        base += '\\';
-    WIN32_FIND_DATAA found;
-    HANDLE listing = FindFirstFileA((base + "*").c_str(), &found);
-    if (listing != INVALID_HANDLE_VALUE) {
-        do {
-            const std::string name = found.cFileName;
-            if (name == "." || name == "..")
-                continue;
-            const std::string path = base + name;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveTreeOnce(path);
-            } else {
-                SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileA(path.c_str());
-            }
-        } while (FindNextFileA(listing, &found));
-        FindClose(listing);
-    }
-    RemoveDirectoryA(base.c_str());
-    return GetFileAttributesA(base.c_str()) == INVALID_FILE_ATTRIBUTES;
-}
 
 std::string WindowText(HWND window)
 {
@@ -106,17 +84,18 @@ BOOL CALLBACK FindStaticText(HWND child, LPARAM parameter)
     return TRUE;
 }
 
-bool FileExistsAt(const std::string& path)
+}  // namespace
+
+bool PathPresent(const std::string& path)
 {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-}  // namespace
-
 bool RemoveTree(const std::string& folder, DWORD timeoutMs)
 {
+    const std::string path = !folder.empty() && folder.back() == '\\' ? folder.substr(0, folder.size() - 1) : folder;
     const DWORD start = GetTickCount();
-    while (!RemoveTreeOnce(folder)) {
+    while (!RemoveAll(path) || PathPresent(path)) {
         if (GetTickCount() - start >= timeoutMs)
             return false;
         Sleep(100);
@@ -181,7 +160,7 @@ void CLauncherRun::Watch()
         result.peakWorkingSet = std::max(result.peakWorkingSet, counters.PeakWorkingSetSize);
         result.peakPrivateBytes = std::max(result.peakPrivateBytes, counters.PeakPagefileUsage);
     }
-    const bool reported = FileExistsAt(reportPath);
+    const bool reported = PathPresent(reportPath);
     if (reported && result.msToInstallerStart == 0)
         result.msToInstallerStart = std::max<DWORD>(1, GetTickCount() - startTick);
 
@@ -210,8 +189,19 @@ const LauncherResult& CLauncherRun::WaitForEnd(DWORD timeoutMs)
     }
     result.ended = true;
     GetExitCodeProcess(process.hProcess, &result.exitCode);
-    if (result.msToInstallerStart == 0 && FileExistsAt(reportPath))
+    if (result.msToInstallerStart == 0 && PathPresent(reportPath))
         result.msToInstallerStart = GetTickCount() - startTick;
+    return result;
+}
+
+LauncherResult RunToEnd(const std::string& program, const std::string& reportPath,
+                        const std::vector<std::pair<std::string, std::string>>& environment, DWORD timeoutMs)
+{
+    CLauncherRun run(program, reportPath, environment);
+    EXPECT_TRUE(run.Started()) << program;
+    const LauncherResult& result = run.WaitForEnd(timeoutMs);
+    EXPECT_TRUE(result.ended) << program << " did not end";
+    EXPECT_EQ(result.exitCode, 0u) << program;
     return result;
 }
 

@@ -18,6 +18,8 @@ std::string WindowsPath(const std::string& unixPath);
 std::string LongTemporaryFolder();
 std::string ExtractionFolderPath();
 
+// Whether a file or folder is there (a trailing backslash allowed).
+bool PathPresent(const std::string& path);
 // Deletes a folder with everything in it, read-only files included; waits up
 // to timeoutMs for files that another process still holds.
 bool RemoveTree(const std::string& folder, DWORD timeoutMs = 0);
@@ -81,6 +83,12 @@ private:
     std::vector<HWND> seenBoxes;
     LauncherResult result;
 };
+
+// Runs program (see CLauncherRun) to its end, which must come within
+// timeoutMs, with exit code 0.
+LauncherResult RunToEnd(const std::string& program, const std::string& reportPath,
+                        const std::vector<std::pair<std::string, std::string>>& environment = {{"KWO_DEMO_SECONDS", "0"}},
+                        DWORD timeoutMs = 60000);
 
 // The demo installer's report, as lines without their line ends; empty when
 // it was never written.

@@ -41,11 +41,6 @@ protected:
     std::string sentinel;
 };
 
-bool FolderPresent(const std::string& path)
-{
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
 std::string Crc32Text(const std::string& bytes)
 {
     char text[16];
@@ -86,11 +81,7 @@ std::string ReportValue(const std::vector<std::string>& report, const std::strin
 
 TEST_F(LauncherTest, RunsTheInstallerFromTheExtractionFolderAndRemovesIt)
 {
-    CLauncherRun run(kDemoLauncher, Report(), {{"KWO_DEMO_SECONDS", "0"}});
-    ASSERT_TRUE(run.Started());
-    const LauncherResult& result = run.WaitForEnd();
-    ASSERT_TRUE(result.ended);
-    EXPECT_EQ(result.exitCode, 0u);
+    const LauncherResult result = RunToEnd(kDemoLauncher, Report());
     EXPECT_TRUE(result.boxes.empty()) << result.boxes.front().text;
 
     const std::vector<std::string> report = ReadReport(Report());
@@ -100,8 +91,8 @@ TEST_F(LauncherTest, RunsTheInstallerFromTheExtractionFolderAndRemovesIt)
     const std::string extraction = ExtractionFolderPath();
     EXPECT_EQ(ReportValue(report, "Current folder: "), extraction.substr(0, extraction.size() - 1));
     EXPECT_EQ(ReportedFiles(report), ExpectedFiles(kDemoPayloadFolder));
-    EXPECT_FALSE(FolderPresent(ExtractionFolderPath()));
-    EXPECT_TRUE(FolderPresent(LongTemporaryFolder()));
+    EXPECT_FALSE(PathPresent(ExtractionFolderPath()));
+    EXPECT_TRUE(PathPresent(LongTemporaryFolder()));
 
     std::printf("[ figures  ] installer started %lu ms after the launcher; peak working set %lu KiB, "
                 "peak private bytes %lu KiB\n",
@@ -165,11 +156,7 @@ TEST_P(LauncherErrorTest, ShowsOneErrorBoxAndCleansUp)
         start += place;
     }
 
-    CLauncherRun run(WindowsPath(param.launcher), Report(), environment);
-    ASSERT_TRUE(run.Started());
-    const LauncherResult& result = run.WaitForEnd();
-    ASSERT_TRUE(result.ended);
-    EXPECT_EQ(result.exitCode, 0u);
+    const LauncherResult result = RunToEnd(WindowsPath(param.launcher), Report(), environment);
     ASSERT_EQ(result.boxes.size(), 1u);
     const ErrorBox& box = result.boxes.front();
     EXPECT_EQ(box.caption, "Kwo Warden Setup");
@@ -186,7 +173,7 @@ TEST_P(LauncherErrorTest, ShowsOneErrorBoxAndCleansUp)
     if (holder != INVALID_HANDLE_VALUE)
         CloseHandle(holder);
 
-    EXPECT_FALSE(FolderPresent(missing));
+    EXPECT_FALSE(PathPresent(missing));
     if (param.prepared == Prepared::kReadOnlyEntry) {
         // The cleanup neither reads nor changes attributes: the read-only file
         // that was there before stays, and with it the folder; the files the
@@ -196,7 +183,7 @@ TEST_P(LauncherErrorTest, ShowsOneErrorBoxAndCleansUp)
         EXPECT_EQ(ReadFileBytes(place), "in the way");
         DeleteFileA(place.c_str());
     } else {
-        EXPECT_FALSE(FolderPresent(ExtractionFolderPath()));
+        EXPECT_FALSE(PathPresent(ExtractionFolderPath()));
     }
 }
 
@@ -229,27 +216,20 @@ TEST_F(LauncherTest, SecondInstanceEndsAtOnceWhileTheFirstRuns)
     ASSERT_TRUE(first.Started());
     ASSERT_TRUE(first.WatchUntil([&] { return first.ProgressWindow() != nullptr; }));
 
-    CLauncherRun second(kDemoLauncher, folder / "second.txt", {{"KWO_DEMO_SECONDS", "0"}});
-    const LauncherResult& secondResult = second.WaitForEnd(30000);
-    ASSERT_TRUE(secondResult.ended);
-    EXPECT_EQ(secondResult.exitCode, 0u);
-    EXPECT_TRUE(secondResult.boxes.empty());
+    EXPECT_TRUE(RunToEnd(kDemoLauncher, folder / "second.txt", {{"KWO_DEMO_SECONDS", "0"}}, 30000).boxes.empty());
 
     ASSERT_TRUE(first.WatchUntil([&] { return !ReadReport(Report()).empty(); })) << "the installer never ran";
     HWND hidden = first.ProgressWindow();
     ASSERT_NE(hidden, nullptr);
     EXPECT_FALSE(IsWindowVisible(hidden));
-    CLauncherRun third(kDemoLauncher, folder / "third.txt", {{"KWO_DEMO_SECONDS", "0"}});
-    const LauncherResult& thirdResult = third.WaitForEnd(30000);
-    ASSERT_TRUE(thirdResult.ended);
-    EXPECT_EQ(thirdResult.exitCode, 0u);
+    RunToEnd(kDemoLauncher, folder / "third.txt", {{"KWO_DEMO_SECONDS", "0"}}, 30000);
     EXPECT_FALSE(IsWindowVisible(hidden)) << "a hidden window stays hidden";
 
     const LauncherResult& firstResult = first.WaitForEnd();
     ASSERT_TRUE(firstResult.ended);
     EXPECT_EQ(firstResult.exitCode, 0u);
     EXPECT_TRUE(firstResult.boxes.empty());
-    EXPECT_FALSE(FolderPresent(ExtractionFolderPath()));
+    EXPECT_FALSE(PathPresent(ExtractionFolderPath()));
     EXPECT_TRUE(ReadReport(folder / "second.txt").empty());
     EXPECT_TRUE(ReadReport(folder / "third.txt").empty());
 }
@@ -268,12 +248,8 @@ class LauncherLeftoverTest : public LauncherTest, public ::testing::WithParamInt
 TEST_P(LauncherLeftoverTest, DeletesWhatItCanAndQuits)
 {
     const LeftoverCase& param = GetParam();
-    CLauncherRun run(kDemoLauncher, Report(),
-                     {{"KWO_DEMO_SECONDS", "0"}, {param.variable, param.value}, {"KWO_DEMO_HOLD_SECONDS", "8"}});
-    ASSERT_TRUE(run.Started());
-    const LauncherResult& result = run.WaitForEnd();
-    ASSERT_TRUE(result.ended);
-    EXPECT_EQ(result.exitCode, 0u);
+    const LauncherResult result = RunToEnd(
+        kDemoLauncher, Report(), {{"KWO_DEMO_SECONDS", "0"}, {param.variable, param.value}, {"KWO_DEMO_HOLD_SECONDS", "8"}});
     EXPECT_TRUE(result.boxes.empty());
     ASSERT_FALSE(ReadReport(Report()).empty());
 

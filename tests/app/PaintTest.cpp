@@ -109,20 +109,27 @@ struct BarCase {
 
 void PrintTo(const BarCase& row, std::ostream* os) { *os << row.name; }
 
+// Copies width columns of bitmap id, from column source on, to (x, y) of target.
+void CopyColumns(HDC target, WORD id, int x, int y, int source, int width)
+{
+    HDC from = CreateCompatibleDC(target);
+    HBITMAP bitmap = LoadBitmapA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id));
+    HGDIOBJ previous = SelectObject(from, bitmap);
+    BitBlt(target, x, y, width, kStripHeight, from, source, 0, SRCCOPY);
+    SelectObject(from, previous);
+    DeleteObject(bitmap);
+    DeleteDC(from);
+}
+
 // Draws the expected strip from the pieces and the text, centred as given.
 void DrawExpected(HDC target, const BarCase& bar)
 {
     for (const Piece& piece : bar.pieces) {
-        HDC source = CreateCompatibleDC(target);
-        HBITMAP bitmap = LoadBitmapA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(piece.bitmap));
-        HGDIOBJ previous = SelectObject(source, bitmap);
-        const bool tiled = piece.bitmap == IDB_TRACK_COLUMN || piece.bitmap == IDB_FILL_COLUMN;
-        for (int x = piece.x0; x < piece.x1; ++x)
-            BitBlt(target, kStripLeft + x, kStripTop, 1, kStripHeight, source, tiled ? 0 : piece.source + x - piece.x0,
-                   0, SRCCOPY);
-        SelectObject(source, previous);
-        DeleteObject(bitmap);
-        DeleteDC(source);
+        if (piece.bitmap != IDB_TRACK_COLUMN && piece.bitmap != IDB_FILL_COLUMN)
+            CopyColumns(target, piece.bitmap, kStripLeft + piece.x0, kStripTop, piece.source, piece.x1 - piece.x0);
+        else
+            for (int x = piece.x0; x < piece.x1; ++x)
+                CopyColumns(target, piece.bitmap, kStripLeft + x, kStripTop, 0, 1);
     }
     HGDIOBJ previousFont = SelectObject(target, textFont);
     SIZE extent;
@@ -173,33 +180,20 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         BarCase{"Empty", 0.0, "0 %", {kTrack, kTrackRight, kTrackLeft}},
         BarCase{"Fill1", Fill(1), "0 %", {kTrack, kTrackRight, kTrackLeft, {0, 1, IDB_FILL_RIGHT, 4}}},
-        BarCase{"Fill7",
-                Fill(7),
-                "2 %",
+        BarCase{"Fill7", Fill(7), "2 %",
                 {{7, 269, IDB_TRACK_COLUMN, 0}, kTrackRight, {0, 3, IDB_FILL_LEFT, 0}, {3, 7, IDB_FILL_RIGHT, 1}}},
-        BarCase{"Fill10",
-                Fill(10),
-                "3 %",
+        BarCase{"Fill10", Fill(10), "3 %",
                 {{10, 269, IDB_TRACK_COLUMN, 0}, kTrackRight, {0, 5, IDB_FILL_LEFT, 0}, {5, 10, IDB_FILL_RIGHT, 0}}},
-        BarCase{"Fill11",
-                Fill(11),
-                "4 %",
-                {{11, 269, IDB_TRACK_COLUMN, 0},
-                 kTrackRight,
-                 {0, 5, IDB_FILL_LEFT, 0},
-                 {6, 11, IDB_FILL_RIGHT, 0},
+        BarCase{"Fill11", Fill(11), "4 %",
+                {{11, 269, IDB_TRACK_COLUMN, 0}, kTrackRight, {0, 5, IDB_FILL_LEFT, 0}, {6, 11, IDB_FILL_RIGHT, 0},
                  {5, 6, IDB_FILL_COLUMN, 0}}},
-        BarCase{"LastReportOfTheCarriedPayload",
-                1534001.0 / 1534023,
-                "99 %",
+        BarCase{"LastReportOfTheCarriedPayload", 1534001.0 / 1534023, "99 %",
                 {kTrackRight, {0, 5, IDB_FILL_LEFT, 0}, {269, 274, IDB_FILL_RIGHT, 0}, {5, 269, IDB_FILL_COLUMN, 0}}},
-        BarCase{"Full",
-                1.0,
-                "100 %",
+        BarCase{"Full", 1.0, "100 %",
                 {kTrackRight, {0, 5, IDB_FILL_LEFT, 0}, {270, 275, IDB_FILL_RIGHT, 0}, {5, 270, IDB_FILL_COLUMN, 0}}}),
     [](const auto& row) { return std::string(row.param.name); });
 
-TEST_F(PaintTest, StripBitmapsHaveTheirSizes)
+TEST_F(PaintTest, StripBitmapsHaveTheirSizesAndColours)
 {
     const struct {
         WORD id;
@@ -215,20 +209,10 @@ TEST_F(PaintTest, StripBitmapsHaveTheirSizes)
         EXPECT_EQ(info.bmHeight, 20) << expected.id;
         DeleteObject(bitmap);
     }
-}
 
-TEST_F(PaintTest, TrackAndFillColumnsHaveTheirColours)
-{
     CCanvas canvas(2, 20);
-    for (WORD id : {IDB_TRACK_COLUMN, IDB_FILL_COLUMN}) {
-        HDC source = CreateCompatibleDC(canvas.Dc());
-        HBITMAP bitmap = LoadBitmapA(appInstance, MAKEINTRESOURCEA(id));
-        HGDIOBJ previous = SelectObject(source, bitmap);
-        BitBlt(canvas.Dc(), id == IDB_TRACK_COLUMN ? 0 : 1, 0, 1, 20, source, 0, 0, SRCCOPY);
-        SelectObject(source, previous);
-        DeleteObject(bitmap);
-        DeleteDC(source);
-    }
+    CopyColumns(canvas.Dc(), IDB_TRACK_COLUMN, 0, 0, 0, 1);
+    CopyColumns(canvas.Dc(), IDB_FILL_COLUMN, 1, 0, 0, 1);
     EXPECT_EQ(canvas.At(0, 0), RGB(24, 25, 28));
     EXPECT_EQ(canvas.At(0, 19), RGB(234, 235, 235));
     EXPECT_EQ(canvas.At(1, 0), RGB(44, 64, 67));

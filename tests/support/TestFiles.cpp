@@ -43,12 +43,7 @@ CTempFolder::CTempFolder()
 
 CTempFolder::~CTempFolder()
 {
-    std::error_code ignored;
-    // Read-only files would stop the removal on Windows.
-    for (auto it = fs::recursive_directory_iterator(path, ignored); it != fs::recursive_directory_iterator();
-         it.increment(ignored))
-        fs::permissions(it->path(), fs::perms::owner_write, fs::perm_options::add, ignored);
-    fs::remove_all(path, ignored);
+    RemoveAll(path);
 }
 
 std::string CTempFolder::operator/(const std::string& name) const
@@ -66,6 +61,18 @@ void WriteFileBytes(const std::string& path, const std::string& data)
 {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(data.data(), static_cast<std::streamsize>(data.size()));
+}
+
+bool RemoveAll(const std::string& path)
+{
+    std::error_code ignored;
+    // Read-only files would stop the removal on Windows.
+    for (auto it = fs::recursive_directory_iterator(path, ignored); it != fs::recursive_directory_iterator();
+         it.increment(ignored))
+        fs::permissions(it->path(), fs::perms::owner_write, fs::perm_options::add, ignored);
+    std::error_code failed;
+    fs::remove_all(path, failed);
+    return !failed;
 }
 
 bool FileExists(const std::string& path)

@@ -25,6 +25,9 @@ private:
 
 std::string ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::string& data);
+// Deletes path with everything below it, read-only files too; false when
+// something stayed (a file that another process holds open, say).
+bool RemoveAll(const std::string& path);
 bool FileExists(const std::string& path);
 // Names of the entries directly in folder, sorted.
 std::vector<std::string> FolderNames(const std::string& folder);
