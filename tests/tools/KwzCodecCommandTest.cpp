@@ -48,7 +48,8 @@ TEST(KwzUsageTest, WrongUsageOfAnyCommandExitsWithTwoAndWritesNothing)
     for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
              {}, {"no-such-command"}, {"compress", "only-one"}, {"pack", dir.Path()}, {"pack", "--fast", dir.Path(), p},
              {"pack", "--codepage", "latin1", dir.Path(), p}, {"list"}, {"unpack", p},
-             {"stamp", "-", "-", dir / "out.exe"}, {"stamp", "--frobnicate", "a", "b", "c"}}) {
+             {"stamp", "-", "-", dir / "out.exe"}, {"stamp", "--frobnicate", "a", "b", "c"},
+             {"stamp", "--codepage", "1252", "stub.exe", "payload.kwz", dir / "x.exe"}}) {
         const KwzResult run = RunKwz(args);
         EXPECT_EQ(2, run.code) << (args.empty() ? "no arguments" : args[0]) << ": " << run.err;
     }

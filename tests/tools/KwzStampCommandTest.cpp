@@ -29,34 +29,20 @@ TEST(KwzStampCommandTest, WritesTheStubWithThePayload)
     EXPECT_EQ("another payload", ReadSetupPayload(ReadFileBytes(dir / "setup.exe"), "setup.exe"));
 }
 
-TEST(KwzStampCommandTest, FolderIsPackedAsKwzPackWouldPackIt)
+// From a folder, the program is the one stamped with the folder's pack; list
+// and unpack read it as they read that pack.
+TEST(KwzStampCommandTest, FolderIsPackedAsKwzPackWouldPackItAndListAndUnpackReadTheProgram)
 {
     CTempFolder product;
     FillPayloadFolder(product.Path());
     CTempFolder dir;
     ASSERT_EQ(0, RunKwz({"pack", "-q", product.Path(), dir / "payload.kwz"}).code);
-    ASSERT_EQ(0, RunKwz({"stamp", "-q", Fixture("probe.exe"), dir / "payload.kwz", dir / "from-file.exe"}).code);
-    const KwzResult fromFolder = RunKwz({"stamp", "-q", Fixture("probe.exe"), product.Path(), dir / "from-folder.exe"});
+    ASSERT_EQ(0, RunKwz({"stamp", "-q", Fixture("probe-payload.exe"), dir / "payload.kwz", dir / "setup.exe"}).code);
+    const KwzResult fromFolder =
+        RunKwz({"stamp", "-q", Fixture("probe-payload.exe"), product.Path(), dir / "from-folder.exe"});
     ASSERT_EQ(0, fromFolder.code) << fromFolder.err;
     EXPECT_EQ("", fromFolder.err);
-    EXPECT_TRUE(ReadFileBytes(dir / "from-file.exe") == ReadFileBytes(dir / "from-folder.exe"));
-
-    // Folder errors are pack's, and nothing is written.
-    std::filesystem::create_directory(product / "nested");
-    const KwzResult bad = RunKwz({"stamp", "-q", Fixture("probe.exe"), product.Path(), dir / "bad.exe"});
-    EXPECT_EQ(1, bad.code);
-    EXPECT_TRUE(Contains(bad.err, "cannot pack")) << bad.err;
-    EXPECT_FALSE(FileExists(dir / "bad.exe"));
-    EXPECT_EQ(2, RunKwz({"stamp", "--codepage", "1252", Fixture("probe.exe"), dir / "payload.kwz", dir / "x.exe"}).code);
-}
-
-TEST(KwzStampCommandTest, ListAndUnpackReadASetupProgramAsTheirPayload)
-{
-    CTempFolder product;
-    FillPayloadFolder(product.Path());
-    CTempFolder dir;
-    ASSERT_EQ(0, RunKwz({"pack", "-q", product.Path(), dir / "payload.kwz"}).code);
-    ASSERT_EQ(0, RunKwz({"stamp", Fixture("probe-payload.exe"), dir / "payload.kwz", dir / "setup.exe"}).code);
+    EXPECT_TRUE(ReadFileBytes(dir / "setup.exe") == ReadFileBytes(dir / "from-folder.exe"));
 
     for (const bool json : {false, true}) {
         const std::string format = json ? "--json" : "--quiet";
@@ -75,6 +61,13 @@ TEST(KwzStampCommandTest, ListAndUnpackReadASetupProgramAsTheirPayload)
     const KwzResult none = RunKwz({"list", Fixture("probe-bare.exe")});
     EXPECT_EQ(1, none.code);
     EXPECT_TRUE(Contains(none.err, "no resource KWZ/137")) << none.err;
+
+    // Folder errors are pack's, and nothing is written.
+    std::filesystem::create_directory(product / "nested");
+    const KwzResult bad = RunKwz({"stamp", "-q", Fixture("probe.exe"), product.Path(), dir / "bad.exe"});
+    EXPECT_EQ(1, bad.code);
+    EXPECT_TRUE(Contains(bad.err, "cannot pack")) << bad.err;
+    EXPECT_FALSE(FileExists(dir / "bad.exe"));
 }
 
 TEST(KwzStampCommandTest, EmptyPayloadIsStampedWithAWarning)

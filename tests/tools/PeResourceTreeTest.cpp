@@ -9,15 +9,9 @@
 
 #include <gtest/gtest.h>
 
-namespace {
+using PeTest::Data;
 
-CResourceData Data(uint32_t language, const std::string& bytes)
-{
-    CResourceData d;
-    d.language = CResourceId::Number(language);
-    d.bytes = bytes;
-    return d;
-}
+namespace {
 
 // A tree with what real ones have: named and numbered types and names, odd
 // name and data lengths, several languages, empty data, table fields set.
@@ -79,11 +73,8 @@ TEST(PeResourceTreeTest, MinGwTreesRebuildByteForByte)
 // must change nothing.
 TEST(PeResourceTreeTest, WineProgramsKeepTheirTreesThroughARewrite)
 {
-#if defined(_WIN32)
-    const std::string folder = "C:\\windows\\system32\\";
-#else
+    // Wine's own copies (under Wine, drive Z: reaches them by the same path).
     const std::string folder = "/usr/lib/i386-linux-gnu/wine/i386-windows/";
-#endif
     int checked = 0;
     for (const char* name : {"notepad.exe", "regedit.exe", "comctl32.dll", "shell32.dll"}) {
         if (!FileExists(folder + name))

@@ -15,41 +15,17 @@ using PeTest::Fixture;
 
 namespace {
 
-// Runs program and collects what it writes to standard output (text mode:
-// lines end in CR LF).
-DWORD RunCaptured(const std::string& program, std::string& output)
+// Runs program through the command interpreter and collects what it writes
+// to standard output (text mode: lines end in CR LF); its exit code, or -1.
+int RunCaptured(const std::string& program, std::string& output)
 {
-    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-    HANDLE readEnd = nullptr;
-    HANDLE writeEnd = nullptr;
-    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0))
-        return 1000;
-    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOA start = {};
-    start.cb = sizeof start;
-    start.dwFlags = STARTF_USESTDHANDLES;
-    start.hStdOutput = writeEnd;
-    start.hStdError = writeEnd;
-    PROCESS_INFORMATION process = {};
-    std::string commandLine = "\"" + program + "\"";
-    const BOOL started = CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr,
-                                        nullptr, &start, &process);
-    CloseHandle(writeEnd);
-    if (!started) {
-        CloseHandle(readEnd);
-        return 1001;
-    }
+    FILE* pipe = _popen(("\"" + program + "\"").c_str(), "rb");
+    if (pipe == nullptr)
+        return -1;
     char buffer[4096];
-    DWORD got = 0;
-    while (ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) && got > 0)
+    for (size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
         output.append(buffer, got);
-    CloseHandle(readEnd);
-    DWORD code = 1002;
-    if (WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0)
-        GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return code;
+    return _pclose(pipe);
 }
 
 std::string ProbeReport(const std::string& payload, const char* text)
@@ -64,7 +40,7 @@ TEST(PeStampWin32Test, StampedProbesRunAndFindTheirPayload)
 {
     struct Case {
         const char* fixture;
-        DWORD exitCode;
+        int exitCode;
         const char* text;
     };
     for (const Case& c : {Case{"probe.exe", 0, "Kwo Warden Setup"}, Case{"probe-stripped.exe", 0, "Kwo Warden Setup"},

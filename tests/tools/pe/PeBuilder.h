@@ -5,6 +5,7 @@
 #pragma once
 
 #include "tools/kwz/pe/PeFormat.h"
+#include "tools/kwz/pe/ResourceTree.h"
 
 #include <cstdint>
 #include <string>
@@ -115,5 +116,21 @@ private:
         return s.virtualSize != 0 ? s.virtualSize : static_cast<uint32_t>(s.raw.size());
     }
 };
+
+inline CResourceData Data(uint32_t language, const std::string& bytes)
+{
+    CResourceData d;
+    d.language = CResourceId::Number(language);
+    d.bytes = bytes;
+    return d;
+}
+
+// A tree of one resource: type, name 1, the neutral language.
+inline CResourceTree TreeOf(uint32_t type, const std::string& bytes)
+{
+    CResourceTree tree;
+    SetResource(tree, CResourceId::Number(type), CResourceId::Number(1), Data(0, bytes));
+    return tree;
+}
 
 }  // namespace PeTest
