@@ -41,47 +41,17 @@ std::string WindowText(HWND window)
     return text;
 }
 
-std::string ClassName(HWND window)
-{
-    char name[256] = "";
-    GetClassNameA(window, name, sizeof name);
-    return name;
-}
-
-struct WindowSearch {
-    DWORD processId;
-    std::vector<HWND> found;
-    const char* className;
-};
-
-BOOL CALLBACK CollectWindow(HWND window, LPARAM parameter)
-{
-    WindowSearch* search = reinterpret_cast<WindowSearch*>(parameter);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner == search->processId && ClassName(window) == search->className)
-        search->found.push_back(window);
-    return TRUE;
-}
-
+// The top-level windows of className that belong to processId.
 std::vector<HWND> ProcessWindows(DWORD processId, const char* className)
 {
-    WindowSearch search = {processId, {}, className};
-    EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-BOOL CALLBACK FindStaticText(HWND child, LPARAM parameter)
-{
-    std::string* text = reinterpret_cast<std::string*>(parameter);
-    std::string name = ClassName(child);
-    std::transform(name.begin(), name.end(), name.begin(), ::tolower);
-    if (name == "static") {
-        const std::string candidate = WindowText(child);
-        if (candidate.size() > text->size())
-            *text = candidate;
+    std::vector<HWND> found;
+    for (HWND window = nullptr; (window = FindWindowExA(nullptr, window, className, nullptr)) != nullptr;) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        if (owner == processId)
+            found.push_back(window);
     }
-    return TRUE;
+    return found;
 }
 
 }  // namespace
@@ -170,7 +140,10 @@ void CLauncherRun::Watch()
         if (std::find(seenBoxes.begin(), seenBoxes.end(), box) == seenBoxes.end()) {
             seenBoxes.push_back(box);
             ErrorBox seen = {WindowText(box), "", reported};
-            EnumChildWindows(box, FindStaticText, reinterpret_cast<LPARAM>(&seen.text));
+            // The message is the longest of the box's static texts.
+            for (HWND child = nullptr; (child = FindWindowExA(box, child, "Static", nullptr)) != nullptr;)
+                if (WindowText(child).size() > seen.text.size())
+                    seen.text = WindowText(child);
             result.boxes.push_back(seen);
         }
         PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);

@@ -15,8 +15,6 @@ protected:
         HINSTANCE instance = GetModuleHandleA(nullptr);
         LoadStringA(instance, IDS_WINDOW_TITLE, windowTitle, kTextBufferSize);
         LoadStringA(instance, IDS_WINDOW_CLASS, windowClassName, kTextBufferSize);
-        ASSERT_STREQ(windowTitle, "Kwo Warden Setup");
-        ASSERT_STREQ(windowClassName, "KWOINC.KWOWARDEN.SETUP.20");
         RegisterSetupWindowClass(instance);
         ASSERT_TRUE(CreateSetupWindow(instance, SW_SHOWNOACTIVATE));
         window = FindWindowA(windowClassName, nullptr);

@@ -95,22 +95,18 @@ TEST_P(LzssFailingOutputTest, RaisesUnableToWrite)
 // which is the partial one that the writer flushes at its end.
 INSTANTIATE_TEST_SUITE_P(Limits, LzssFailingOutputTest, ::testing::Values(0, 1, 200, 1000000));
 
-// An input that fails other than by ending is not encoded as a shorter one.
-TEST(LzssStreamTest, UnreadableInputRaises)
+// An input that fails other than by ending is not encoded as a shorter one;
+// one already at its end is the empty input.
+TEST(LzssStreamTest, InputStateBeforeTheFirstByteCounts)
 {
-    std::istringstream in("data");
-    in.setstate(std::ios_base::badbit);
-    std::ostringstream out;
-    EXPECT_EQ("Unable to read from a stream.", RaisedMessage([&] { NewLzss()->Encode(in, out, nullptr, nullptr, 1); }));
-}
-
-TEST(LzssStreamTest, InputAlreadyAtItsEndEncodesAsEmpty)
-{
-    std::istringstream in("");
-    in.get();
-    std::ostringstream out;
-    NewLzss()->Encode(in, out, nullptr, nullptr, 1);
-    EXPECT_EQ("00 00 00", Hex(out.str()));
+    std::istringstream bad("data"), ended("");
+    bad.setstate(std::ios_base::badbit);
+    ended.get();
+    std::ostringstream badOut, endedOut;
+    EXPECT_EQ("Unable to read from a stream.",
+              RaisedMessage([&] { NewLzss()->Encode(bad, badOut, nullptr, nullptr, 1); }));
+    NewLzss()->Encode(ended, endedOut, nullptr, nullptr, 1);
+    EXPECT_EQ("00 00 00", Hex(endedOut.str()));
 }
 
 }  // namespace
