@@ -47,10 +47,4 @@ TEST(SystemErrorWin32Test, UnknownCodeStillGivesAText)
     EXPECT_NE(std::string::npos, text.find("805306367")) << text;
 }
 
-TEST(SystemErrorWin32Test, LastErrorTextReadsTheThreadsCode)
-{
-    SetLastError(ERROR_FILE_NOT_FOUND);
-    EXPECT_EQ(OneLineText(RawSystemText(ERROR_FILE_NOT_FOUND).c_str()), LastErrorText());
-}
-
 }  // namespace

@@ -13,7 +13,7 @@ using PeTest::Fixture;
 
 namespace {
 
-TEST(KwzStampCommandTest, WritesTheStubWithThePayload)
+TEST(KwzStampCommandTest, WritesTheStubWithThePayloadReplacingAnyOlderOne)
 {
     CTempFolder dir;
     WriteFileBytes(dir / "payload.kwz", "some payload");
@@ -23,10 +23,15 @@ TEST(KwzStampCommandTest, WritesTheStubWithThePayload)
     EXPECT_EQ("some payload", ReadSetupPayload(ReadFileBytes(dir / "setup.exe"), "setup.exe"));
     EXPECT_EQ((std::vector<std::string>{"payload.kwz", "setup.exe"}), FolderNames(dir.Path()));
 
-    // The output may replace the stub itself.
+    // The output may replace the stub itself; an empty payload is stamped, with a warning.
     WriteFileBytes(dir / "again.kwz", "another payload");
     ASSERT_EQ(0, RunKwz({"stamp", dir / "setup.exe", dir / "again.kwz", dir / "setup.exe"}).code);
     EXPECT_EQ("another payload", ReadSetupPayload(ReadFileBytes(dir / "setup.exe"), "setup.exe"));
+    WriteFileBytes(dir / "empty.kwz", "");
+    const KwzResult empty = RunKwz({"stamp", dir / "setup.exe", dir / "empty.kwz", dir / "setup.exe"});
+    ASSERT_EQ(0, empty.code);
+    EXPECT_TRUE(Contains(empty.err, "warning: " + (dir / "empty.kwz") + " is empty")) << empty.err;
+    EXPECT_EQ("", ReadSetupPayload(ReadFileBytes(dir / "setup.exe"), "setup.exe"));
 }
 
 // From a folder, the program is the one stamped with the folder's pack; list
@@ -68,16 +73,6 @@ TEST(KwzStampCommandTest, FolderIsPackedAsKwzPackWouldPackItAndListAndUnpackRead
     EXPECT_EQ(1, bad.code);
     EXPECT_TRUE(Contains(bad.err, "cannot pack")) << bad.err;
     EXPECT_FALSE(FileExists(dir / "bad.exe"));
-}
-
-TEST(KwzStampCommandTest, EmptyPayloadIsStampedWithAWarning)
-{
-    CTempFolder dir;
-    WriteFileBytes(dir / "empty.kwz", "");
-    const KwzResult run = RunKwz({"stamp", Fixture("probe-stripped.exe"), dir / "empty.kwz", dir / "setup.exe"});
-    ASSERT_EQ(0, run.code);
-    EXPECT_TRUE(Contains(run.err, "warning: " + (dir / "empty.kwz") + " is empty")) << run.err;
-    EXPECT_EQ("", ReadSetupPayload(ReadFileBytes(dir / "setup.exe"), "setup.exe"));
 }
 
 TEST(KwzStampCommandTest, MissingInputsAndWrongUsageWriteNothing)
