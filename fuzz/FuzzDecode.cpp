@@ -32,13 +32,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     std::istringstream input(std::string(reinterpret_cast<const char*>(data), size));
     std::ostringstream output;
     size_t consumed = size;
-    try {
+    Raises([&] {
         Codec().Decode(input, output, Record, &progress, progress.stride);
         input.clear();
         consumed = static_cast<size_t>(input.tellg());
-    } catch (CKwoException* raw) {
-        std::unique_ptr<CKwoException> e(raw);
-    }
+    });
     // Every byte read was counted: calls for counts 1, stride+1, ... up to it.
     const uint32_t expected = consumed == 0 ? 0 : static_cast<uint32_t>((consumed - 1) / progress.stride + 1);
     Require(progress.calls == expected);

@@ -11,12 +11,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     std::istringstream payload(std::string(reinterpret_cast<const char*>(data), size));
     std::ostringstream decoded;
-    try {
-        Codec().Decode(payload, decoded, nullptr, nullptr, 1 + static_cast<uint32_t>(size / 100));
-    } catch (CKwoException* raw) {
-        std::unique_ptr<CKwoException> e(raw);
+    if (Raises([&] { Codec().Decode(payload, decoded, nullptr, nullptr, 1 + static_cast<uint32_t>(size / 100)); }))
         return 0;
-    }
     // An exact-size copy, so that the sanitizer sees reads past the image.
     const std::string text = decoded.str();
     const std::vector<uint8_t> image(text.begin(), text.end());

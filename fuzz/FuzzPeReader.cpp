@@ -16,12 +16,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const std::string stub(reinterpret_cast<const char*>(data), size);
     const std::string payload = "fuzz payload";
     std::string program;
-    try {
-        program = StampSetupProgram(stub, "stub", payload, nullptr);
-    } catch (CKwoException* raw) {
-        std::unique_ptr<CKwoException> e(raw);
+    if (Raises([&] { program = StampSetupProgram(stub, "stub", payload, nullptr); }))
         return 0;
-    }
     // What kwz stamp wrote, it must read again: a raise here is not caught
     // and ends the run.
     Require(ReadSetupPayload(program, "program") == payload);

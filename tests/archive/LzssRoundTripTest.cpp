@@ -92,12 +92,8 @@ TEST(LzssCodecTest, DecodesAnyStreamAsTheBaseline)
         auto decode = [&stream](auto codec, std::string& error) {
             std::istringstream in(stream);
             std::ostringstream out;
-            try {
-                codec->Decode(in, out, nullptr, nullptr, 1);
-            } catch (CKwoException* e) {
-                std::unique_ptr<CKwoException> owned(e);
+            if (const auto e = RaisedIfAny([&] { codec->Decode(in, out, nullptr, nullptr, 1); }))
                 error = e->MessageText();
-            }
             return out.str();
         };
         std::string ourError, baselineError;

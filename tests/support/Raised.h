@@ -9,18 +9,26 @@
 #include <memory>
 #include <string>
 
-// Runs fn, which must raise a CKwoException, and returns it owned; null, and
-// a test failure, when nothing is raised.
+// Runs fn and returns what it raised, owned; null when it raised nothing.
 template <typename Fn>
-std::unique_ptr<CKwoException> Raised(Fn&& fn)
+std::unique_ptr<CKwoException> RaisedIfAny(Fn&& fn)
 {
     try {
         fn();
     } catch (CKwoException* e) {
         return std::unique_ptr<CKwoException>(e);
     }
-    ADD_FAILURE() << "no CKwoException was raised";
     return nullptr;
+}
+
+// The same for an fn that must raise: nothing raised is a test failure.
+template <typename Fn>
+std::unique_ptr<CKwoException> Raised(Fn&& fn)
+{
+    std::unique_ptr<CKwoException> e = RaisedIfAny(fn);
+    if (!e)
+        ADD_FAILURE() << "no CKwoException was raised";
+    return e;
 }
 
 // The message of what fn raises; "" when nothing is raised.

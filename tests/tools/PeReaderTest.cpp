@@ -3,7 +3,7 @@
 #include "tools/kwz/pe/PeImage.h"
 #include "tools/kwz/pe/SetupProgram.h"
 
-#include "base/KwoException.h"
+#include "tests/support/Raised.h"
 #include "tests/support/TestFiles.h"
 #include "tests/tools/KwzRun.h"
 #include "tests/tools/pe/PeBuilder.h"
@@ -12,7 +12,6 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <memory>
 
 using PeTest::CBuilder;
 
@@ -179,14 +178,10 @@ TEST(PeReaderTest, TheUnspoiltStubOfTheHostileCasesStamps)
 void ExpectRefusedOrSound(const std::string& stub, const std::string& what)
 {
     std::string program;
-    try {
-        program = StampSetupProgram(stub, "stub", "PAYLOAD", nullptr);
-    } catch (CKwoException* raw) {
-        std::unique_ptr<CKwoException> e(raw);
+    if (const auto e = RaisedIfAny([&] { program = StampSetupProgram(stub, "stub", "PAYLOAD", nullptr); }))
         EXPECT_EQ(0u, e->MessageText().find("stub: ")) << what << ": " << e->MessageText();
-        return;
-    }
-    EXPECT_EQ("PAYLOAD", ReadSetupPayload(program, "out")) << what;
+    else
+        EXPECT_EQ("PAYLOAD", ReadSetupPayload(program, "out")) << what;
 }
 
 TEST(PeReaderTest, TruncationsAnywhereAreRefusedOrSound)
