@@ -50,7 +50,6 @@ public:
     CLauncherRun(const CLauncherRun&) = delete;
     CLauncherRun& operator=(const CLauncherRun&) = delete;
 
-    DWORD ProcessId() const { return process.dwProcessId; }
     bool Started() const { return result.started; }
 
     // Watches until the process ends or timeoutMs pass; answers every error

@@ -43,13 +43,4 @@ inline std::string Canonical(const std::vector<std::pair<std::string, std::strin
     return image;
 }
 
-// Offset of record index's name-length field in a Canonical image.
-inline size_t RecordAt(const std::vector<std::pair<std::string, std::string>>& files, size_t index)
-{
-    size_t at = 37;
-    for (size_t i = 0; i < index; ++i)
-        at += 12 + files[i].first.size() + 1;
-    return at;
-}
-
 }  // namespace ArchiveImages
