@@ -142,6 +142,10 @@ const HostileCase kHostileCases[] = {
          });
      },
      "damaged base relocation table"},
+    // Moved with the file's growth it would wrap round to a bogus offset.
+    {"SymbolTablePastTheFile",
+     [] { return Patched([](const CBuilder&, std::string& f) { Pe::Put32(f, CBuilder::kPeOffset + 4 + Pe::kFhPointerToSymbolTable, 0xFFFFFFFFu); }); },
+     "symbol table lies past the end of the file"},
     {"CertificateTableInHeaders",
      [] { CBuilder b = ValidBuilder(); b.directories[Pe::kDirCertificate][0] = 0x10; b.directories[Pe::kDirCertificate][1] = 0x20; return b.Build(); },
      "certificate table"},

@@ -334,8 +334,13 @@ private:
     void PatchFileOffsets(std::string& out) const
     {
         const COffsetMap map(edits);
+        // A file offset past the end would move into the bytes added here (and
+        // past 4 GiB wrap round), so it cannot be kept meaningful.
+        const uint64_t fileSize = image.Bytes().size();
         uint64_t mapped = 0;
         if (image.PointerToSymbolTable() != 0) {
+            if (image.PointerToSymbolTable() >= fileSize)
+                image.Refuse("damaged PE header (the symbol table lies past the end of the file)");
             if (!map.Map(image.PointerToSymbolTable(), mapped))
                 image.Refuse("cannot be rebuilt (its symbol table lies inside the resource section)");
             Put32(out, image.FileHeaderOffset() + kFhPointerToSymbolTable, static_cast<uint32_t>(mapped));
@@ -352,6 +357,8 @@ private:
             uint64_t fieldOut = 0;
             if (pointer == 0)
                 continue;
+            if (pointer >= fileSize)
+                image.Refuse("damaged debug directory (its data lies past the end of the file)");
             if (!map.Map(field, fieldOut) || !map.Map(pointer, mapped))
                 image.Refuse("cannot be rebuilt (its debug data lies inside the resource section)");
             Put32(out, static_cast<size_t>(fieldOut), static_cast<uint32_t>(mapped));
