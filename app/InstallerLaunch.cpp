@@ -1,5 +1,6 @@
 #include "app/InstallerLaunch.h"
 
+#include "app/HandleOwners.h"
 #include "app/SetupMessages.h"
 #include "app/SetupState.h"
 #include "base/KwoException.h"
@@ -20,24 +21,6 @@ DWORD WINAPI WatchInstaller(LPVOID window)
     PostMessageA(static_cast<HWND>(window), WM_TIMER, INSTALLER_WAIT_TIMER, 0);
     return 0;
 }
-
-// A listing started by FindFirstFileA, closed at the end of its scope.
-class CFolderListing {
-public:
-    explicit CFolderListing(HANDLE handle_) : handle(handle_) {}
-    ~CFolderListing()
-    {
-        if (handle != INVALID_HANDLE_VALUE)
-            FindClose(handle);
-    }
-    CFolderListing(const CFolderListing&) = delete;
-    CFolderListing& operator=(const CFolderListing&) = delete;
-
-    HANDLE Get() const { return handle; }
-
-private:
-    HANDLE handle;
-};
 
 // The files directly in extractionFolder, in the order the listing gives them.
 // Folders, read-only files and files in use fail to delete and stay.

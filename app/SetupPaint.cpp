@@ -1,6 +1,6 @@
 #include "app/SetupPaint.h"
 
-#include "app/GdiOwners.h"
+#include "app/HandleOwners.h"
 #include "app/SetupState.h"
 
 #include <cstdio>
