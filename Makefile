@@ -1,9 +1,11 @@
 # Front door of the project. `make test` and `make demo` need nothing but a
 # Debian 12 machine with root: missing packages are installed on the way.
 #
-#   make          build everything (native packer at build/host/kwz)
-#   make test     build both trees and run every suite (native under ASan/UBSan,
-#                 Windows under Wine)
+#   make          build everything (native packer at build/host/kwz, the
+#                 Windows trees build/win32 and build/win64)
+#   make test     build every tree and run every suite: native under
+#                 ASan/UBSan, Windows under Wine for each architecture this
+#                 host runs (KWO_WINE_ARCHS=x86_64 limits it to the ones named)
 #   make bench    codec benchmark table
 #   make demo     run the demo setup program under Wine
 #   make setup PAYLOAD=dir   build a setup program for any folder
@@ -15,16 +17,15 @@ B := $(abspath $(BUILD))
 JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
 
-export WINEPREFIX := $(B)/wineprefix
 export WINEDEBUG := -all
 export WINEDLLOVERRIDES := mscoree,mshtml=
 
 CMAKE := cmake
 configure = test -f $(1)/build.ninja || $(CMAKE) -S . -B $(1) -G Ninja $(2)
 
-.PHONY: all deps host asan win32 test bench clean
+.PHONY: all deps host asan win32 win64 test bench clean
 
-all: host win32
+all: host win32 win64
 
 deps:
 	@scripts/install-deps.sh
@@ -37,12 +38,18 @@ asan: deps
 	@$(call configure,$(B)/asan,-DCMAKE_BUILD_TYPE=RelWithDebInfo -DKWO_TESTS=ON -DKWO_SANITIZE=ON)
 	@$(CMAKE) --build $(B)/asan -j $(JOBS)
 
-win32: deps host
-	@$(call configure,$(B)/win32,-DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-i686.cmake \
-	  -DCMAKE_BUILD_TYPE=Release -DKWO_TESTS=ON -DKWO_HOST_KWZ=$(B)/host/kwz)
-	@$(CMAKE) --build $(B)/win32 -j $(JOBS)
+# One Windows tree per architecture, from one toolchain description.
+windows = $(call configure,$(B)/$(1),-DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-$(2).cmake \
+	  -DCMAKE_BUILD_TYPE=Release -DKWO_TESTS=ON -DKWO_HOST_KWZ=$(B)/host/kwz) && \
+	$(CMAKE) --build $(B)/$(1) -j $(JOBS)
 
-test: host asan win32
+win32: deps host
+	@$(call windows,win32,i686)
+
+win64: deps host
+	@$(call windows,win64,x86_64)
+
+test: host asan win32 win64
 	@scripts/run-tests.sh $(B)
 
 bench: host

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Runs a command with a private X display (Xvfb) and a persistent wineserver,
 # so that the many short Wine processes of a test run start quickly.
-# Usage: with-wine.sh COMMAND...   (WINEPREFIX must be set)
+# Usage: with-wine.sh COMMAND...   (WINEPREFIX and KWO_WINE set, as wine_use
+# of wine-arch.sh sets them)
 set -uo pipefail
-: "${WINEPREFIX:?}"
+: "${WINEPREFIX:?}" "${KWO_WINE:?}"
 export WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 
 if [ -z "${KWO_XVFB_INNER:-}" ]; then
@@ -15,7 +16,7 @@ wineserver -k >/dev/null 2>&1 || true
 wineserver -p >/dev/null 2>&1 </dev/null
 # Start Wine's background processes (services, desktop) now, with no pipes of
 # ours, so that no later caller waits for them to close its output.
-wineboot >/dev/null 2>&1 </dev/null
+"$KWO_WINE" wineboot >/dev/null 2>&1 </dev/null
 "$@"
 rc=$?
 wineserver -k >/dev/null 2>&1 || true

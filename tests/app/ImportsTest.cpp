@@ -9,9 +9,9 @@
 
 namespace {
 
-// Names of the DLLs in the import directory of a 32-bit program, upper case,
-// read from the image that the system maps for it (sections at their
-// addresses, nothing run and nothing resolved).
+// Names of the DLLs in the import directory of a program of this tree's
+// architecture, upper case, read from the image that the system maps for it
+// (sections at their addresses, nothing run and nothing resolved).
 std::set<std::string> ImportedDlls(const std::string& path)
 {
     std::set<std::string> names;
@@ -21,7 +21,7 @@ std::set<std::string> ImportedDlls(const std::string& path)
     // The low bits of the handle mark a resource mapping.
     const BYTE* base = reinterpret_cast<const BYTE*>(reinterpret_cast<ULONG_PTR>(module) & ~ULONG_PTR{3});
     const auto* nt =
-        reinterpret_cast<const IMAGE_NT_HEADERS32*>(base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+        reinterpret_cast<const IMAGE_NT_HEADERS*>(base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
     const DWORD imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
     for (auto* d = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + imports); imports != 0 && d->Name != 0; ++d) {
         std::string name = reinterpret_cast<const char*>(base + d->Name);

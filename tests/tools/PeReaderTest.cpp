@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <tuple>
 
 using PeTest::CBuilder;
 
@@ -48,9 +49,10 @@ std::string HandTree(uint32_t rva)
     return t;
 }
 
-CBuilder ValidBuilder()
+CBuilder ValidBuilder(uint16_t magic)
 {
     CBuilder b;
+    b.magic = magic;
     b.sections.push_back({".text", std::string(0x300, '\xC3'), 0, Pe::kScnCode | Pe::kScnMemExecute | Pe::kScnMemRead});
     b.sections.push_back({".rsrc", HandTree(b.Rva(1)), 0, Pe::kScnInitializedData | Pe::kScnMemRead});
     b.SetResourceSection(1);
@@ -59,122 +61,139 @@ CBuilder ValidBuilder()
 }
 
 // Patches the file that ValidBuilder builds.
-std::string Patched(std::function<void(const CBuilder&, std::string&)> patch)
+std::string Patched(uint16_t magic, std::function<void(const CBuilder&, std::string&)> patch)
 {
-    const CBuilder b = ValidBuilder();
+    const CBuilder b = ValidBuilder(magic);
     std::string file = b.Build();
     patch(b, file);
     return file;
 }
 
-std::string PatchedTree(size_t at, uint32_t value)
+std::string PatchedTree(uint16_t magic, size_t at, uint32_t value)
 {
-    return Patched([=](const CBuilder& b, std::string& f) { Pe::Put32(f, b.RawOffset(1) + at, value); });
+    return Patched(magic, [=](const CBuilder& b, std::string& f) { Pe::Put32(f, b.RawOffset(1) + at, value); });
 }
 
 struct HostileCase {
     const char* name;
-    std::function<std::string()> make;
+    std::function<std::string(uint16_t magic)> make;  // PE32 or PE32+
     const char* expected;  // part of the message
 };
 
 void PrintTo(const HostileCase& c, std::ostream* os) { *os << c.name; }
 
 const HostileCase kHostileCases[] = {
-    {"Empty", [] { return std::string(); }, "no MZ header"},
-    {"TextFile", [] { return std::string("just some text, not a program\n"); }, "no MZ header"},
-    {"DosProgramOnly", [] { std::string f(0x100, '\0'); f[0] = 'M'; f[1] = 'Z'; Pe::Put32(f, 0x3C, 0x1000); return f; },
+    {"Empty", [](uint16_t m) { return std::string(); }, "no MZ header"},
+    {"TextFile", [](uint16_t m) { return std::string("just some text, not a program\n"); }, "no MZ header"},
+    {"DosProgramOnly", [](uint16_t m) { std::string f(0x100, '\0'); f[0] = 'M'; f[1] = 'Z'; Pe::Put32(f, 0x3C, 0x1000); return f; },
      "no PE header"},
-    {"PeOffsetOverflows", [] { return Patched([](const CBuilder&, std::string& f) { Pe::Put32(f, 0x3C, 0xFFFFFFFCu); }); },
+    {"PeOffsetOverflows", [](uint16_t m) { return Patched(m, [](const CBuilder&, std::string& f) { Pe::Put32(f, 0x3C, 0xFFFFFFFCu); }); },
      "no PE header"},
-    {"SixtyFourBit", [] { CBuilder b = ValidBuilder(); b.magic = Pe::kMagicPe32Plus; return b.Build(); }, "64-bit"},
-    {"TruncatedInHeaders", [] { return ValidBuilder().Build().substr(0, 0x100); }, "truncated"},
-    {"TruncatedInSection", [] { const CBuilder b = ValidBuilder(); return b.Build().substr(0, b.RawOffset(1) + 40); },
+    {"UnknownMagic", [](uint16_t m) { return Patched(m, [](const CBuilder&, std::string& f) { Pe::Put16(f, CBuilder::kOptionalHeader, 0x107); }); },
+     "optional header magic 0x0107"},
+    {"Dll", [](uint16_t m) { CBuilder b = ValidBuilder(m); b.characteristics |= Pe::kFileDll; return b.Build(); }, "a DLL"},
+    {"Arm64", [](uint16_t m) { CBuilder b = ValidBuilder(m); b.machine = 0xAA64; return b.Build(); }, "(ARM64)"},
+    {"MachineOfTheOtherLayout",
+     [](uint16_t m) { CBuilder b = ValidBuilder(m); b.machine = m == Pe::kMagicPe32 ? Pe::kMachineAmd64 : Pe::kMachineI386; return b.Build(); },
+     "a launcher is x86 in PE32 or x64 in PE32+"},
+    {"TruncatedInHeaders", [](uint16_t m) { return ValidBuilder(m).Build().substr(0, 0x100); }, "truncated"},
+    {"TruncatedInSection", [](uint16_t m) { const CBuilder b = ValidBuilder(m); return b.Build().substr(0, b.RawOffset(1) + 40); },
      "truncated"},
     {"SectionOffsetOutOfRange",
-     [] { return Patched([](const CBuilder&, std::string& f) { Pe::Put32(f, CBuilder::SectionField(1, Pe::kShPointerToRawData), 0xFFFFFE00u); }); },
+     [](uint16_t m) { return Patched(m, [](const CBuilder& b, std::string& f) { Pe::Put32(f, b.SectionField(1, Pe::kShPointerToRawData), 0xFFFFFE00u); }); },
      "past the end of the file"},
     {"SectionsOverlapInMemory",
-     [] { return Patched([](const CBuilder& b, std::string& f) { Pe::Put32(f, CBuilder::SectionField(1, Pe::kShVirtualAddress), b.Rva(0)); }); },
+     [](uint16_t m) { return Patched(m, [](const CBuilder& b, std::string& f) { Pe::Put32(f, b.SectionField(1, Pe::kShVirtualAddress), b.Rva(0)); }); },
      "out of address order"},
     {"SectionsShareFileBytes",
-     [] { return Patched([](const CBuilder& b, std::string& f) { Pe::Put32(f, CBuilder::SectionField(1, Pe::kShPointerToRawData), b.RawOffset(0)); }); },
+     [](uint16_t m) { return Patched(m, [](const CBuilder& b, std::string& f) { Pe::Put32(f, b.SectionField(1, Pe::kShPointerToRawData), b.RawOffset(0)); }); },
      "shares file bytes"},
-    {"NoSections", [] { return Patched([](const CBuilder&, std::string& f) { Pe::Put16(f, CBuilder::kPeOffset + 4 + 2, 0); }); },
+    {"NoSections", [](uint16_t m) { return Patched(m, [](const CBuilder&, std::string& f) { Pe::Put16(f, CBuilder::kPeOffset + 4 + 2, 0); }); },
      "0 sections"},
     {"DirectoryCountTooLarge",
-     [] { return Patched([](const CBuilder&, std::string& f) { Pe::Put32(f, CBuilder::kOptionalHeader + Pe::kOhNumberOfRvaAndSizes, 0x40000000u); }); },
+     [](uint16_t m) { return Patched(m, [](const CBuilder& b, std::string& f) { Pe::Put32(f, CBuilder::kOptionalHeader + b.Layout().numberOfRvaAndSizes, 0x40000000u); }); },
      "data directories"},
     {"BadFileAlignment",
-     [] { return Patched([](const CBuilder&, std::string& f) { Pe::Put32(f, CBuilder::kOptionalHeader + Pe::kOhFileAlignment, 0x300); }); },
+     [](uint16_t m) { return Patched(m, [](const CBuilder&, std::string& f) { Pe::Put32(f, CBuilder::kOptionalHeader + Pe::kOhFileAlignment, 0x300); }); },
      "alignment"},
     {"ResourceDirectoryOutsideSections",
-     [] { return Patched([](const CBuilder&, std::string& f) { Pe::Put32(f, CBuilder::DirectoryField(Pe::kDirResource), 0x00F00000u); }); },
+     [](uint16_t m) { return Patched(m, [](const CBuilder& b, std::string& f) { Pe::Put32(f, b.DirectoryField(Pe::kDirResource), 0x00F00000u); }); },
      "resource directory lies outside the file"},
-    {"SubdirectoryOffsetOutOfRange", [] { return PatchedTree(kRootTarget, 0x80000000u | 0x7FFFFFF0u); },
+    {"SubdirectoryOffsetOutOfRange", [](uint16_t m) { return PatchedTree(m, kRootTarget, 0x80000000u | 0x7FFFFFF0u); },
      "lies outside the resource section"},
-    {"EntryCountOverrunsSection", [] { return PatchedTree(kTypeCounts, 0xFFFF0000u); },
+    {"EntryCountOverrunsSection", [](uint16_t m) { return PatchedTree(m, kTypeCounts, 0xFFFF0000u); },
      "lies outside the resource section"},
     {"NameOffsetOutOfRange",
-     [] {
-         return Patched([](const CBuilder& b, std::string& f) {
+     [](uint16_t m) {
+         return Patched(m, [](const CBuilder& b, std::string& f) {
              Pe::Put32(f, b.RawOffset(1) + kRootCounts, 1);  // one named entry, no numbered one
              Pe::Put32(f, b.RawOffset(1) + kRootName, 0x80000000u | 0x7FFFFFF0u);
          });
      },
      "a resource name lies outside"},
-    {"NamedAndNumberedOutOfOrder", [] { return PatchedTree(kRootCounts, 1); }, "out of order"},
-    {"TypeEntryLoopsToRoot", [] { return PatchedTree(kRootTarget, 0x80000000u); }, "loops"},
-    {"NameEntryLoopsToItsTable", [] { return PatchedTree(kTypeTarget, 0x80000000u | 24); }, "loops"},
-    {"TreeDeeperThanThreeLevels", [] { return PatchedTree(kLanguageTarget, 0x80000000u | 72); }, "deeper"},
-    {"DataOutsideFile", [] { return PatchedTree(kLeafRva, 0x00F00000u); }, "resource data lies outside the file"},
-    {"DataSizeOutOfRange", [] { return PatchedTree(kLeafSize, 0xFFFFFFF0u); }, "resource data lies outside the file"},
+    {"NamedAndNumberedOutOfOrder", [](uint16_t m) { return PatchedTree(m, kRootCounts, 1); }, "out of order"},
+    {"TypeEntryLoopsToRoot", [](uint16_t m) { return PatchedTree(m, kRootTarget, 0x80000000u); }, "loops"},
+    {"NameEntryLoopsToItsTable", [](uint16_t m) { return PatchedTree(m, kTypeTarget, 0x80000000u | 24); }, "loops"},
+    {"TreeDeeperThanThreeLevels", [](uint16_t m) { return PatchedTree(m, kLanguageTarget, 0x80000000u | 72); }, "deeper"},
+    {"DataOutsideFile", [](uint16_t m) { return PatchedTree(m, kLeafRva, 0x00F00000u); }, "resource data lies outside the file"},
+    {"DataSizeOutOfRange", [](uint16_t m) { return PatchedTree(m, kLeafSize, 0xFFFFFFF0u); }, "resource data lies outside the file"},
     // The last page's slack past the resource section will hold resources.
     {"DirectoryPastTheImage",
-     [] { CBuilder b = ValidBuilder(); b.directories[9][0] = b.Rva(1) + 0x800; b.directories[9][1] = 0x18; return b.Build(); },
+     [](uint16_t m) { CBuilder b = ValidBuilder(m); b.directories[9][0] = b.Rva(1) + 0x800; b.directories[9][1] = 0x18; return b.Build(); },
      "data directory 9 points past the end of the image"},
     {"RelocationBlockOverruns",
-     [] {
-         return Patched([](const CBuilder& b, std::string& f) {
-             Pe::Put32(f, CBuilder::DirectoryField(Pe::kDirBaseRelocation), b.Rva(0));
-             Pe::Put32(f, CBuilder::DirectoryField(Pe::kDirBaseRelocation) + 4, 16);
+     [](uint16_t m) {
+         return Patched(m, [](const CBuilder& b, std::string& f) {
+             Pe::Put32(f, b.DirectoryField(Pe::kDirBaseRelocation), b.Rva(0));
+             Pe::Put32(f, b.DirectoryField(Pe::kDirBaseRelocation) + 4, 16);
              Pe::Put32(f, b.RawOffset(0) + 4, 3);  // a block shorter than its own header
          });
      },
      "damaged base relocation table"},
     // Moved with the file's growth it would wrap round to a bogus offset.
     {"SymbolTablePastTheFile",
-     [] { return Patched([](const CBuilder&, std::string& f) { Pe::Put32(f, CBuilder::kPeOffset + 4 + Pe::kFhPointerToSymbolTable, 0xFFFFFFFFu); }); },
+     [](uint16_t m) { return Patched(m, [](const CBuilder&, std::string& f) { Pe::Put32(f, CBuilder::kPeOffset + 4 + Pe::kFhPointerToSymbolTable, 0xFFFFFFFFu); }); },
      "symbol table lies past the end of the file"},
     {"CertificateTableInHeaders",
-     [] { CBuilder b = ValidBuilder(); b.directories[Pe::kDirCertificate][0] = 0x10; b.directories[Pe::kDirCertificate][1] = 0x20; return b.Build(); },
+     [](uint16_t m) { CBuilder b = ValidBuilder(m); b.directories[Pe::kDirCertificate][0] = 0x10; b.directories[Pe::kDirCertificate][1] = 0x20; return b.Build(); },
      "certificate table"},
 };
 
-class PeHostileStubTest : public testing::TestWithParam<HostileCase> {};
+// Every case in both layouts.
+class PeHostileStubTest : public testing::TestWithParam<std::tuple<HostileCase, uint16_t>> {};
 
 TEST_P(PeHostileStubTest, IsRefusedWithAMessageAndNothingWritten)
 {
+    const HostileCase& c = std::get<0>(GetParam());
     CTempFolder dir;
-    WriteFileBytes(dir / "stub.exe", GetParam().make());
+    WriteFileBytes(dir / "stub.exe", c.make(std::get<1>(GetParam())));
     WriteFileBytes(dir / "payload.kwz", "payload bytes");
     const KwzResult run = RunKwz({"stamp", dir / "stub.exe", dir / "payload.kwz", dir / "out.exe"});
     EXPECT_EQ(1, run.code);
     EXPECT_TRUE(Contains(run.err, "kwz: " + (dir / "stub.exe") + ": ")) << run.err;
-    EXPECT_TRUE(Contains(run.err, GetParam().expected)) << run.err;
+    EXPECT_TRUE(Contains(run.err, c.expected)) << run.err;
     EXPECT_EQ((std::vector<std::string>{"payload.kwz", "stub.exe"}), FolderNames(dir.Path()));
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, PeHostileStubTest, testing::ValuesIn(kHostileCases),
-                         [](const testing::TestParamInfo<HostileCase>& param) { return std::string(param.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, PeHostileStubTest,
+                         testing::Combine(testing::ValuesIn(kHostileCases),
+                                          testing::Values(Pe::kMagicPe32, Pe::kMagicPe32Plus)),
+                         [](const testing::TestParamInfo<PeHostileStubTest::ParamType>& param) {
+                             return std::string(std::get<0>(param.param).name) +
+                                    (std::get<1>(param.param) == Pe::kMagicPe32 ? "Pe32" : "Pe32Plus");
+                         });
 
-TEST(PeReaderTest, TheUnspoiltStubOfTheHostileCasesStamps)
+TEST(PeReaderTest, TheUnspoiltStubsOfTheHostileCasesStamp)
 {
-    CTempFolder dir;
-    WriteFileBytes(dir / "stub.exe", ValidBuilder().Build());
-    WriteFileBytes(dir / "payload.kwz", "payload bytes");
-    ASSERT_EQ(0, RunKwz({"stamp", dir / "stub.exe", dir / "payload.kwz", dir / "out.exe"}).code);
-    EXPECT_EQ("payload bytes", ReadSetupPayload(ReadFileBytes(dir / "out.exe"), "out.exe"));
+    for (uint16_t magic : {Pe::kMagicPe32, Pe::kMagicPe32Plus}) {
+        CTempFolder dir;
+        WriteFileBytes(dir / "stub.exe", ValidBuilder(magic).Build());
+        WriteFileBytes(dir / "payload.kwz", "payload bytes");
+        ASSERT_EQ(0, RunKwz({"stamp", dir / "stub.exe", dir / "payload.kwz", dir / "out.exe"}).code) << magic;
+        const CPeImage out(ReadFileBytes(dir / "out.exe"), "out.exe");
+        EXPECT_EQ(magic == Pe::kMagicPe32Plus, out.IsPe32Plus());
+        EXPECT_EQ("payload bytes", ReadSetupPayload(out.Bytes(), "out.exe")) << magic;
+    }
 }
 
 // Every outcome of a damaged stub is a clean refusal or a program that reads
@@ -190,10 +209,12 @@ void ExpectRefusedOrSound(const std::string& stub, const std::string& what)
 
 TEST(PeReaderTest, TruncationsAnywhereAreRefusedOrSound)
 {
-    const std::string stub = ReadFileBytes(PeTest::Fixture("probe-stripped.exe"));
-    ASSERT_GT(stub.size(), 4096u);
-    for (size_t length = 0; length < stub.size(); length += (length < 1024 ? 7 : 331))
-        ExpectRefusedOrSound(stub.substr(0, length), "length " + std::to_string(length));
+    for (const PeTest::CFixtureSet& set : PeTest::FixtureSets()) {
+        const std::string stub = ReadFileBytes(set / "probe-stripped.exe");
+        ASSERT_GT(stub.size(), 4096u);
+        for (size_t length = 0; length < stub.size(); length += (length < 1024 ? 7 : 331))
+            ExpectRefusedOrSound(stub.substr(0, length), set.label + " length " + std::to_string(length));
+    }
 }
 
 }  // namespace

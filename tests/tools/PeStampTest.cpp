@@ -57,10 +57,16 @@ CResourceTree Expected(const CPeImage& stub, const std::string& payload)
     return tree;
 }
 
-TEST(PeStampTest, MinGwStubGetsANewLastResourceSection)
+// The MinGW stubs of each architecture that this tree built.
+class PeStampMinGwTest : public testing::TestWithParam<PeTest::CFixtureSet> {
+protected:
+    std::string Fixture(const char* name) const { return GetParam() / name; }
+};
+
+TEST_P(PeStampMinGwTest, StubGetsANewLastResourceSection)
 {
     // probe.exe: .rsrc, then .reloc, debug sections and a symbol table.
-    const CPeImage stub(ReadFileBytes(PeTest::Fixture("probe.exe")), "probe.exe");
+    const CPeImage stub(ReadFileBytes(Fixture("probe.exe")), "probe.exe");
     ASSERT_NE(0u, stub.PointerToSymbolTable());
     const std::string payload = SeededBytes(70001, 1);
     CResourceWriteNotes notes;
@@ -76,14 +82,16 @@ TEST(PeStampTest, MinGwStubGetsANewLastResourceSection)
     EXPECT_EQ(0u, out.Sections()[static_cast<size_t>(old)].sizeOfRawData);
     ExpectSoundAndKept(stub, out);
     EXPECT_TRUE(ReadResourceTree(out) == Expected(stub, payload));
+    EXPECT_EQ(stub.IsPe32Plus(), out.IsPe32Plus());
+    EXPECT_EQ(stub.Characteristics(), out.Characteristics());
     // The symbol table and its string table follow the sections unchanged.
     EXPECT_EQ(stub.Bytes().substr(stub.PointerToSymbolTable()), out.Bytes().substr(out.PointerToSymbolTable()));
 }
 
-TEST(PeStampTest, RestampingReplacesThePayloadAndComesBackByteForByte)
+TEST_P(PeStampMinGwTest, RestampingReplacesThePayloadAndComesBackByteForByte)
 {
     // probe-payload.exe carries an older payload in language 0x407.
-    const std::string stub = ReadFileBytes(PeTest::Fixture("probe-payload.exe"));
+    const std::string stub = ReadFileBytes(Fixture("probe-payload.exe"));
     const std::string first = SeededBytes(5000, 2);
     const std::string second = SeededBytes(123457, 3);
 
@@ -101,6 +109,9 @@ TEST(PeStampTest, RestampingReplacesThePayloadAndComesBackByteForByte)
     EXPECT_TRUE(ReadResourceTree(CPeImage(replaced, "replaced")) == Expected(stubImage, second));
     ExpectSoundAndKept(CPeImage(once, "once"), CPeImage(replaced, "replaced"));
 }
+
+INSTANTIATE_TEST_SUITE_P(Architectures, PeStampMinGwTest, testing::ValuesIn(PeTest::FixtureSets()),
+                         [](const testing::TestParamInfo<PeTest::CFixtureSet>& param) { return param.param.label; });
 
 TEST(PeStampTest, StubWithoutResourcesGetsAResourceSection)
 {
@@ -224,12 +235,12 @@ TEST(PeStampTest, NoRoomForAnotherSectionHeaderIsRefused)
     b.SetResourceSection(0);
     b.sections.push_back({".reloc", std::string(0x10, '\x02'), 0});
     std::string stub = b.Build();
-    stub[CBuilder::SectionField(2, 0)] = 'X';  // something lives right after the section table
+    stub[b.SectionField(2, 0)] = 'X';  // something lives right after the section table
     EXPECT_NE(std::string::npos, RaisedMessage([&] { Stamp(stub, "P"); }).find("no room for another section header"));
     // The same with the resources last needs no new header.
     b.sections.pop_back();
     stub = b.Build();
-    stub[CBuilder::SectionField(1, 0)] = 'X';
+    stub[b.SectionField(1, 0)] = 'X';
     EXPECT_EQ("P", ReadSetupPayload(Stamp(stub, "P"), "out"));
 }
 

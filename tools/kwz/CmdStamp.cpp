@@ -15,7 +15,8 @@
 
 namespace {
 
-// A setup program is a 32-bit image, so no payload near 2 GiB could fit.
+// No setup program could hold a payload near 2 GiB: the rewriter keeps
+// every image below that size.
 constexpr size_t kPayloadLimit = 0x7FFFFFFF;
 
 bool IsFolder(const std::string& path)
@@ -54,7 +55,11 @@ int Stamp(const Arguments& given)
     // The stub first: a wrong stub should not cost a long packing run.
     const std::string stubName = stubPath == "-" ? "standard input" : stubPath;
     std::string stub = ReadInputFile(stubPath);
-    ResourceTreeExtents(CPeImage(stub, stubName));
+    {
+        const CPeImage image(stub, stubName);
+        CheckLauncherKind(image);
+        ResourceTreeExtents(image);
+    }
     std::string payload = folder ? PackInMemory(payloadPath, codePage, quiet) : ReadInputFile(payloadPath);
     if (payload.empty())
         std::fprintf(stderr, "kwz: warning: %s is empty; the setup program will report \"Archive is corrupted.\"\n",
@@ -84,16 +89,17 @@ const CommandInfo kStampCommand = {
     "The payload is the resource of type \"KWZ\", name 137, language neutral (0),\n"
     "which the launcher's FindResourceA finds first in any locale.\n"
     "\n"
-    "STUB must be a 32-bit Windows program (PE32). Its resource section is\n"
-    "rebuilt in place when it is the last section; otherwise (the usual MinGW\n"
-    "layout, with .reloc after it) the resources move to a new last section and\n"
-    "the old one keeps its addresses but no file bytes. Everything else keeps its\n"
-    "meaning: sections, symbols, debug data and data appended after the last\n"
-    "section. The checksum is recomputed. Refused with a message: files that are\n"
-    "not 32-bit PE programs (64-bit ones included), truncated or inconsistent\n"
-    "headers, resource trees that reach outside the file or loop, damaged\n"
-    "relocation tables, references past the end of the image, and layouts that\n"
-    "leave no room for another section header.\n"
+    "STUB must be a launcher program: x86 (PE32) or x64 (PE32+), not a DLL.\n"
+    "Its resource section is rebuilt in place when it is the last section;\n"
+    "otherwise (the usual MinGW layout, with .reloc after it) the resources\n"
+    "move to a new last section and the old one keeps its addresses but no file\n"
+    "bytes. Everything else keeps its meaning: sections, symbols, debug data\n"
+    "and data appended after the last section. The checksum is recomputed.\n"
+    "Refused with a message: files that are not PE programs, DLLs, other\n"
+    "machines (ARM, ARM64), truncated or inconsistent headers, resource trees\n"
+    "that reach outside the file or loop, damaged relocation tables, references\n"
+    "past the end of the image, and layouts that leave no room for another\n"
+    "section header.\n"
     "\n"
     "Signing: an Authenticode signature of STUB cannot survive (it covers the\n"
     "resources), so it is removed with a warning. Sign OUT afterwards, for\n"

@@ -1,4 +1,4 @@
-// Hand-made 32-bit PE files for the tests: a DOS header, the PE headers and
+// Hand-made PE files (PE32, or PE32+ with magic set so) for the tests: a DOS header, the PE headers and
 // the given sections laid out one after the other, with every field a test
 // may want to spoil at a known place. The programs do not run; they only need
 // to look like the files linkers write.
@@ -26,13 +26,14 @@ public:
     static constexpr uint32_t kSectionAlignment = 0x1000;
     static constexpr uint32_t kPeOffset = 0x80;
     static constexpr uint32_t kOptionalHeader = kPeOffset + 4 + 20;
-    static constexpr uint32_t kSectionTable = kOptionalHeader + 224;
 
     std::vector<CSection> sections;
     uint32_t directories[16][2] = {};
     std::string overlay;               // bytes after the last section
     uint32_t headerSize = 0x400;
     uint16_t magic = Pe::kMagicPe32;
+    uint16_t machine = 0;                // 0: the one that goes with magic
+    uint16_t characteristics = 0x0102;  // executable, 32-bit words
     uint32_t pointerToSymbolTable = 0;
     uint32_t entryPoint = 0;
 
@@ -71,11 +72,11 @@ public:
         Pe::Put32(file, Pe::kPeOffsetField, kPeOffset);
         file.replace(kPeOffset, 4, std::string("PE\0\0", 4));
         const size_t fh = kPeOffset + 4;
-        Pe::Put16(file, fh, 0x14C);  // i386
+        Pe::Put16(file, fh + Pe::kFhMachine, machine != 0 ? machine : Layout().machine);
         Pe::Put16(file, fh + Pe::kFhNumberOfSections, static_cast<uint32_t>(sections.size()));
         Pe::Put32(file, fh + Pe::kFhPointerToSymbolTable, pointerToSymbolTable);
-        Pe::Put16(file, fh + Pe::kFhSizeOfOptionalHeader, 224);
-        Pe::Put16(file, fh + Pe::kFhCharacteristics, 0x0102);  // executable, 32-bit
+        Pe::Put16(file, fh + Pe::kFhSizeOfOptionalHeader, static_cast<uint32_t>(OptionalSize()));
+        Pe::Put16(file, fh + Pe::kFhCharacteristics, characteristics);
         const size_t oh = kOptionalHeader;
         Pe::Put16(file, oh, magic);
         Pe::Put32(file, oh + Pe::kOhAddressOfEntryPoint, entryPoint);
@@ -83,14 +84,14 @@ public:
         Pe::Put32(file, oh + Pe::kOhFileAlignment, kFileAlignment);
         Pe::Put32(file, oh + Pe::kOhSizeOfImage, Rva(sections.size()));
         Pe::Put32(file, oh + Pe::kOhSizeOfHeaders, headerSize);
-        Pe::Put32(file, oh + Pe::kOhNumberOfRvaAndSizes, 16);
-        for (size_t i = 0; i < 16; ++i) {
-            Pe::Put32(file, oh + Pe::kOhDataDirectories + 8 * i, directories[i][0]);
-            Pe::Put32(file, oh + Pe::kOhDataDirectories + 8 * i + 4, directories[i][1]);
+        Pe::Put32(file, oh + Layout().numberOfRvaAndSizes, 16);
+        for (int i = 0; i < 16; ++i) {
+            Pe::Put32(file, DirectoryField(i), directories[i][0]);
+            Pe::Put32(file, DirectoryField(i) + 4, directories[i][1]);
         }
         for (size_t i = 0; i < sections.size(); ++i) {
             const CSection& s = sections[i];
-            const size_t h = kSectionTable + Pe::kSectionHeaderSize * i;
+            const size_t h = SectionField(i, 0);
             file.replace(h, s.name.size() < 8 ? s.name.size() : 8, s.name.substr(0, 8));
             const uint32_t raw = static_cast<uint32_t>(Pe::AlignUp(s.raw.size(), kFileAlignment));
             Pe::Put32(file, h + Pe::kShVirtualSize, MappedSize(s));
@@ -106,9 +107,15 @@ public:
         return file + overlay;
     }
 
+    const Pe::COptionalLayout& Layout() const { return magic == Pe::kMagicPe32Plus ? Pe::kPe32PlusLayout : Pe::kPe32Layout; }
+    // The optional header with its 16 directories: 224 bytes, 240 in PE32+.
+    size_t OptionalSize() const { return Layout().dataDirectories + 16 * 8; }
     // Offset of a field of section index's header.
-    static size_t SectionField(size_t index, size_t field) { return kSectionTable + Pe::kSectionHeaderSize * index + field; }
-    static size_t DirectoryField(int index) { return kOptionalHeader + Pe::kOhDataDirectories + 8 * static_cast<size_t>(index); }
+    size_t SectionField(size_t index, size_t field) const
+    {
+        return kOptionalHeader + OptionalSize() + Pe::kSectionHeaderSize * index + field;
+    }
+    size_t DirectoryField(int index) const { return kOptionalHeader + Layout().dataDirectories + 8 * static_cast<size_t>(index); }
 
 private:
     static uint32_t MappedSize(const CSection& s)

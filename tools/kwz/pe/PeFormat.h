@@ -1,4 +1,5 @@
-// Layout of 32-bit PE files (PE32), as far as the resource rewriter needs it.
+// Layout of PE files, 32-bit (PE32) and 64-bit (PE32+), as far as the
+// resource rewriter needs it.
 //
 // Format notes. All integers are little-endian and unaligned in the file.
 //   DOS header     "MZ" at 0; the offset of the PE signature at 0x3C (32 bits).
@@ -6,9 +7,13 @@
 //   file header    20 bytes: machine, number of sections, time stamp, symbol
 //                  table offset (a file offset), symbol count, size of the
 //                  optional header, characteristics.
-//   optional hdr   magic 0x10B for PE32 (0x20B is the 64-bit PE32+); 96 bytes
-//                  of fixed fields, then NumberOfRvaAndSizes data directories
-//                  of 8 bytes (address, size).
+//   optional hdr   magic 0x10B for PE32, 0x20B for PE32+. PE32 has 96 bytes
+//                  of fixed fields; PE32+ widens the image base and the stack
+//                  and heap sizes to 64 bits, 112 bytes in all. Every field
+//                  kwz reads before them (alignments, sizes, checksum) is at
+//                  the same offset in both; NumberOfRvaAndSizes is the last
+//                  fixed field, followed by that many data directories of 8
+//                  bytes (address, size).
 //   section table  right after the optional header, 40 bytes per section:
 //                  name (8), VirtualSize, VirtualAddress, SizeOfRawData,
 //                  PointerToRawData, two unused pointers and counts,
@@ -39,13 +44,19 @@ constexpr size_t kSectionHeaderSize = 40;
 constexpr size_t kMaxSections = 96;  // the Windows loader's own limit
 
 // File header fields, from the start of the file header.
+constexpr size_t kFhMachine = 0;
 constexpr size_t kFhNumberOfSections = 2;
 constexpr size_t kFhPointerToSymbolTable = 8;
 constexpr size_t kFhSizeOfOptionalHeader = 16;
 constexpr size_t kFhCharacteristics = 18;
 constexpr uint16_t kFileExecutableImage = 0x0002;
+constexpr uint16_t kFileLargeAddressAware = 0x0020;
+constexpr uint16_t kFileDll = 0x2000;
+constexpr uint16_t kMachineI386 = 0x014C;
+constexpr uint16_t kMachineAmd64 = 0x8664;
 
-// Optional header fields (PE32), from the start of the optional header.
+// Optional header fields at the same place in PE32 and PE32+, from the
+// start of the optional header.
 constexpr uint16_t kMagicPe32 = 0x10B;
 constexpr uint16_t kMagicPe32Plus = 0x20B;
 constexpr size_t kOhSizeOfInitializedData = 8;
@@ -55,9 +66,24 @@ constexpr size_t kOhFileAlignment = 36;
 constexpr size_t kOhSizeOfImage = 56;
 constexpr size_t kOhSizeOfHeaders = 60;
 constexpr size_t kOhCheckSum = 64;
-constexpr size_t kOhNumberOfRvaAndSizes = 92;
-constexpr size_t kOhDataDirectories = 96;
 constexpr uint32_t kMaxDataDirectories = 16;
+
+// What differs between the two optional headers, chosen once by the magic.
+struct COptionalLayout {
+    uint16_t magic;
+    uint16_t machine;                // the one machine that kwz accepts with it
+    size_t numberOfRvaAndSizes;      // offset of the directory count
+    size_t dataDirectories;          // offset of the first directory
+    const char* description;
+};
+constexpr COptionalLayout kPe32Layout = {kMagicPe32, kMachineI386, 92, 96, "32-bit (PE32, x86)"};
+constexpr COptionalLayout kPe32PlusLayout = {kMagicPe32Plus, kMachineAmd64, 108, 112, "64-bit (PE32+, x64)"};
+
+// The layout for magic, or null.
+inline const COptionalLayout* LayoutFor(uint16_t magic)
+{
+    return magic == kMagicPe32 ? &kPe32Layout : magic == kMagicPe32Plus ? &kPe32PlusLayout : nullptr;
+}
 
 // Data directory indices.
 constexpr int kDirResource = 2;

@@ -51,29 +51,30 @@ void CPeImage::ParseHeaders()
         Refuse("not a Windows program (no MZ header)");
     const uint32_t peOffset = Get32(bytes, kPeOffsetField);
     if (!Fits(peOffset, kSignatureSize + kFileHeaderSize, size) || bytes.compare(peOffset, 4, "PE\0\0", 4) != 0)
-        Refuse("not a 32-bit Windows program (no PE header)");
+        Refuse("not a Windows program (no PE header)");
     fileHeader = peOffset + kSignatureSize;
     optionalHeader = fileHeader + kFileHeaderSize;
 
+    machine = Get16(bytes, fileHeader + kFhMachine);
+    characteristics = Get16(bytes, fileHeader + kFhCharacteristics);
     const uint32_t optionalSize = Get16(bytes, fileHeader + kFhSizeOfOptionalHeader);
     if (optionalSize < 2 || !Fits(optionalHeader, 2, size))
         Refuse("truncated or damaged PE header (no optional header)");
     const uint16_t magic = Get16(bytes, optionalHeader);
-    if (magic == kMagicPe32Plus)
-        Refuse("a 64-bit program (PE32+); kwz works on 32-bit setup programs only");
-    if (magic != kMagicPe32) {
+    layout = LayoutFor(magic);
+    if (layout == nullptr) {
         char text[80];
-        std::snprintf(text, sizeof text, "not a 32-bit Windows program (optional header magic 0x%04X)", magic);
+        std::snprintf(text, sizeof text, "not a Windows program (optional header magic 0x%04X)", magic);
         Refuse(text);
     }
-    if (optionalSize < kOhDataDirectories || !Fits(optionalHeader, optionalSize, size))
+    if (optionalSize < layout->dataDirectories || !Fits(optionalHeader, optionalSize, size))
         Refuse("truncated or damaged PE header (optional header too short)");
-    if ((Get16(bytes, fileHeader + kFhCharacteristics) & kFileExecutableImage) == 0)
+    if ((characteristics & kFileExecutableImage) == 0)
         Refuse("not an executable image");
 
-    directoryCount = Get32(bytes, optionalHeader + kOhNumberOfRvaAndSizes);
+    directoryCount = Get32(bytes, optionalHeader + layout->numberOfRvaAndSizes);
     if (directoryCount > kMaxDataDirectories ||
-        kOhDataDirectories + 8ull * directoryCount > optionalSize)
+        layout->dataDirectories + 8ull * directoryCount > optionalSize)
         Refuse("damaged PE header (data directories do not fit the optional header)");
 
     fileAlignment = Get32(bytes, optionalHeader + kOhFileAlignment);
@@ -146,7 +147,7 @@ void CPeImage::ParseSections()
 
 size_t CPeImage::DirectoryOffset(int index) const
 {
-    return optionalHeader + kOhDataDirectories + 8 * static_cast<size_t>(index);
+    return optionalHeader + layout->dataDirectories + 8 * static_cast<size_t>(index);
 }
 
 size_t CPeImage::ChecksumOffset() const

@@ -1,8 +1,10 @@
-// A 32-bit PE file held in memory, its headers parsed and checked. The bytes
+// A PE file (PE32 or PE32+) held in memory, its headers parsed and checked. The bytes
 // are untrusted: the constructor checks every header offset and size against
 // the file before anything relies on it, and later reads go through the
 // bounds-checked helpers below. Nothing here uses the Win32 API.
 #pragma once
+
+#include "tools/kwz/pe/PeFormat.h"
 
 #include <cstdint>
 #include <string>
@@ -34,13 +36,17 @@ struct CPeDirectory {
 class CPeImage {
 public:
     // Parses bytes; raises "PeError" with a message naming displayName when
-    // they are not a 32-bit PE file whose headers hold together.
+    // they are not a PE32 or PE32+ file whose headers hold together.
     CPeImage(std::string bytes, std::string displayName);
 
     const std::string& Bytes() const { return bytes; }
     const std::string& DisplayName() const { return displayName; }
 
     size_t FileHeaderOffset() const { return fileHeader; }
+    const Pe::COptionalLayout& Layout() const { return *layout; }
+    bool IsPe32Plus() const { return layout->magic == Pe::kMagicPe32Plus; }
+    uint16_t Machine() const { return machine; }
+    uint16_t Characteristics() const { return characteristics; }
     size_t OptionalHeaderOffset() const { return optionalHeader; }
     size_t SectionTableOffset() const { return sectionTable; }
     size_t DirectoryOffset(int index) const;  // of the 8-byte slot; needs HasDirectory
@@ -80,6 +86,9 @@ private:
     size_t fileHeader = 0;
     size_t optionalHeader = 0;
     size_t sectionTable = 0;
+    const Pe::COptionalLayout* layout = &Pe::kPe32Layout;
+    uint16_t machine = 0;
+    uint16_t characteristics = 0;
     uint32_t fileAlignment = 0;
     uint32_t sectionAlignment = 0;
     uint32_t sizeOfHeaders = 0;

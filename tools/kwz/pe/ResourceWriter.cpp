@@ -12,6 +12,7 @@ namespace {
 
 constexpr uint32_t kNewSectionCharacteristics = kScnInitializedData | kScnMemRead;
 constexpr uint64_t kMaxImageSize = 0x80000000ull;  // what a 32-bit process could ever map
+constexpr uint32_t kRelocationDir64 = 10;
 
 // One change to the input file: bytes [start, end) become zeros zero bytes
 // followed by bytes. An insertion has start == end.
@@ -52,7 +53,8 @@ bool Overlaps(uint64_t aStart, uint64_t aSize, uint64_t bStart, uint64_t bSize)
     return aStart < bStart + bSize && bStart < aStart + aSize;
 }
 
-// Calls f(fixupRva) for every base relocation. A block of size 0 ends the
+// Calls f(fixupRva, width) for every base relocation: width is 8 for a
+// 64-bit address (type 10, DIR64), 4 otherwise. A block of size 0 ends the
 // table (some linkers pad it with zeros); any other block that does not fit
 // is a refusal, since the fixups it hides could patch the new resources.
 template <typename F>
@@ -74,8 +76,9 @@ void ForEachFixup(const CPeImage& image, F f)
             image.Refuse("damaged base relocation table (a block overruns it)");
         for (uint64_t k = 8; k + 2 <= blockSize; k += 2) {
             const uint32_t entry = Get16(b, at + pos + k);
-            if ((entry >> 12) != 0)  // type 0 only pads a block
-                f(static_cast<uint64_t>(page) + (entry & 0xFFF));
+            const uint32_t type = entry >> 12;
+            if (type != 0)  // type 0 only pads a block
+                f(static_cast<uint64_t>(page) + (entry & 0xFFF), type == kRelocationDir64 ? 8u : 4u);
         }
         pos += blockSize;
     }
@@ -96,8 +99,8 @@ bool HoldsOnlyTheTree(const CPeImage& image, const CPeSection& s, const std::vec
             return false;
     }
     bool fixupInside = false;
-    ForEachFixup(image, [&](uint64_t rva) {
-        fixupInside |= rva >= s.virtualAddress && rva < s.virtualAddress + uint64_t{s.MappedSize()};
+    ForEachFixup(image, [&](uint64_t rva, uint32_t width) {
+        fixupInside |= Overlaps(rva, width, s.virtualAddress, s.MappedSize());
     });
     if (fixupInside)
         return false;
@@ -238,7 +241,7 @@ private:
                              " points past the end of the image)");
         }
         bool fixup = false;
-        ForEachFixup(image, [&](uint64_t at) { fixup |= inside(at, 4); });
+        ForEachFixup(image, [&](uint64_t at, uint32_t width) { fixup |= inside(at, width); });
         if (image.EntryPoint() != 0 && inside(image.EntryPoint(), 1))
             image.Refuse("cannot be rebuilt safely (its entry point lies past the end of the image)");
         if (fixup)

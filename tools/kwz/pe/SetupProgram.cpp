@@ -1,6 +1,38 @@
 #include "tools/kwz/pe/SetupProgram.h"
 
+#include <cstdio>
+
 const char kPayloadTypeName[] = "KWZ";
+
+namespace {
+
+const char* MachineName(uint16_t machine)
+{
+    switch (machine) {
+    case Pe::kMachineI386: return "x86";
+    case Pe::kMachineAmd64: return "x64";
+    case 0x01C0: case 0x01C2: case 0x01C4: return "ARM";
+    case 0xAA64: return "ARM64";
+    case 0x0200: return "Itanium";
+    default: return "unknown";
+    }
+}
+
+}  // namespace
+
+void CheckLauncherKind(const CPeImage& image)
+{
+    if ((image.Characteristics() & Pe::kFileDll) != 0)
+        image.Refuse("a DLL, not a program; the stub must be a launcher program");
+    const Pe::COptionalLayout& layout = image.Layout();
+    if (image.Machine() != layout.machine) {
+        char text[200];
+        std::snprintf(text, sizeof text,
+                      "a %s image built for machine 0x%04X (%s); a launcher is x86 in PE32 or x64 in PE32+",
+                      layout.magic == Pe::kMagicPe32 ? "PE32" : "PE32+", image.Machine(), MachineName(image.Machine()));
+        image.Refuse(text);
+    }
+}
 
 std::string StampSetupProgram(std::string stub, const std::string& stubName, std::string payload,
                               CResourceWriteNotes* notes)

@@ -15,13 +15,17 @@ extern const char kPayloadTypeName[];  // "KWZ"
 constexpr uint32_t kPayloadResourceId = 137;
 constexpr uint32_t kPayloadLanguage = 0;
 
+// Raises "PeError" unless image can be a launcher: a program (not a DLL) for
+// x86 in PE32 or for x64 in PE32+.
+void CheckLauncherKind(const CPeImage& image);
+
 // A copy of the setup program stub (named stubName in messages) carrying
 // payload as its only KWZ/137 resource. Raises "PeError" when the stub is not
-// a 32-bit PE file whose layout can be rebuilt safely. Both buffers are taken
+// a PE file whose layout can be rebuilt safely. Both buffers are taken
 // by value: move large ones in.
 std::string StampSetupProgram(std::string stub, const std::string& stubName, std::string payload,
                               CResourceWriteNotes* notes);
 
 // The KWZ/137 payload of the setup program file (named fileName in messages).
-// Raises "PeError" when it is not a readable 32-bit PE file or has no payload.
+// Raises "PeError" when it is not a readable PE file or has no payload.
 std::string ReadSetupPayload(const std::string& file, const std::string& fileName);
