@@ -2,18 +2,35 @@
 # `make demo`: runs the demo KwoWardenSetup.exe under Wine and tells what
 # happened: the demo installer's report, the launcher's exit code, and whether
 # the extraction folder was removed. Then renders the progress window at 57 %
-# into BUILD/window.png. Uses the user's X display when there is one,
-# otherwise a private Xvfb.
+# into BUILD/window.png. Runs the x86 (i686) launcher where this host runs it,
+# otherwise the x64 one, and says which. Uses the user's X display when there
+# is one, otherwise a private Xvfb.
 # Usage: demo.sh BUILD-FOLDER
 set -uo pipefail
 B=$(cd "${1:?build folder}" && pwd)
 here=$(cd "$(dirname "$0")" && pwd)
-export WINEPREFIX=${WINEPREFIX:-$B/wineprefix}
-export WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+. "$here/wine-arch.sh"
 
-launcher=$B/win32/KwoWardenSetup.exe
-shot=$B/win32/demo/KwoWindowShot.exe
-png_tool=$B/win32/res/kwo-bmp2png
+if [ -z "${KWO_DEMO_ARCH:-}" ]; then
+  for arch in $(wine_wanted_archs); do
+    if wine_can_run "$arch" "$B"; then
+      KWO_DEMO_ARCH=$arch
+      break
+    fi
+    echo "(this host cannot run the $arch launcher: $wine_why)"
+  done
+  [ -n "${KWO_DEMO_ARCH:-}" ] || { echo "demo: this host runs no Windows launcher under Wine" >&2; exit 1; }
+  echo "(running the $KWO_DEMO_ARCH launcher)"
+  export KWO_DEMO_ARCH
+fi
+wine_use "$KWO_DEMO_ARCH" "$B"
+tree=$(wine_arch_tree "$B" "$KWO_DEMO_ARCH")
+wine() { "$KWO_WINE" "$@"; }
+winepath() { "$KWO_WINE" winepath "$@"; }
+
+launcher=$tree/KwoWardenSetup.exe
+shot=$tree/demo/KwoWindowShot.exe
+png_tool=$tree/res/kwo-bmp2png
 for f in "$launcher" "$shot" "$png_tool"; do
   [ -e "$f" ] || { echo "demo: $f is missing; run 'make' first" >&2; exit 1; }
 done
@@ -70,7 +87,6 @@ run_demo() {
   return "$rc"
 }
 
-"$here/wine-prefix.sh" || exit 1
 if [ -n "${KWO_DEMO_INNER:-}" ]; then
   run_demo
   exit $?

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# `make setup PAYLOAD=dir`: builds a launcher that carries the files of dir
-# (any absolute or relative path) and prints its path as the last line:
+# `make setup PAYLOAD=dir`: builds a launcher of each architecture that
+# carries the files of dir (any absolute or relative path) and prints their
+# paths, one a line, the x86 one last:
+#   BUILD/win64/setup/<name of dir>/KwoWardenSetup.exe
 #   BUILD/win32/setup/<name of dir>/KwoWardenSetup.exe
 # Usage: setup.sh BUILD-FOLDER DIR
 set -euo pipefail
@@ -22,8 +24,12 @@ if [ ! -f "$dir/KwoWardenInstaller.exe" ]; then
 fi
 name=$(basename "$dir")
 [ "$name" != "/" ] || name=root
-cmake -S "$(dirname "$0")/.." -B "$B/win32" -DKWO_SETUP_PAYLOAD="$dir" >/dev/null
-cmake --build "$B/win32" --target KwoWardenSetup-custom -j "${JOBS:-2}"
-out=$B/win32/setup/$name/KwoWardenSetup.exe
-[ -f "$out" ] || { echo "setup: the launcher was not built" >&2; exit 1; }
-echo "$out"
+built=()
+for tree in win64 win32; do
+  cmake -S "$(dirname "$0")/.." -B "$B/$tree" -DKWO_SETUP_PAYLOAD="$dir" >/dev/null
+  cmake --build "$B/$tree" --target KwoWardenSetup-custom -j "${JOBS:-2}" >&2
+  out=$B/$tree/setup/$name/KwoWardenSetup.exe
+  [ -f "$out" ] || { echo "setup: the $tree launcher was not built" >&2; exit 1; }
+  built+=("$out")
+done
+printf '%s\n' "${built[@]}"

@@ -1,13 +1,14 @@
 # A stamped launcher beside the linked one: the payload-free stub stamped with
-# the demo payload by the native kwz at build time, and a test program that
+# the demo folder by the native kwz at build time (the test holds it to the
+# stub stamped with the linked launcher's payload file), and a test program that
 # runs both under the launcher tests' driver. Included from tests/app, where
 # the launchers, their definitions and the driver are.
 set(stamped_launcher ${CMAKE_CURRENT_BINARY_DIR}/KwoSetupStamped.exe)
 set(stamped_payload ${CMAKE_BINARY_DIR}/app/KwoWardenSetup.setup/payload.kwz)
 add_custom_command(OUTPUT ${stamped_launcher}
-  COMMAND ${KWO_HOST_KWZ} stamp -q $<TARGET_FILE:KwoWardenSetup-stub> ${stamped_payload} ${stamped_launcher}
-  DEPENDS ${KWO_HOST_KWZ} KwoWardenSetup-stub KwoWardenSetup ${stamped_payload}
-  COMMENT "Stamping the demo payload into the stub" VERBATIM)
+  COMMAND ${KWO_HOST_KWZ} stamp -q $<TARGET_FILE:KwoWardenSetup-stub> ${KWO_DEMO_PAYLOAD_DIR} ${stamped_launcher}
+  DEPENDS ${KWO_HOST_KWZ} KwoWardenSetup-stub KwoWardenSetup ${stamped_payload} ${KWO_DEMO_PAYLOAD_FILES}
+  COMMENT "Stamping the demo folder into the stub" VERBATIM)
 add_custom_target(kwz_stamped_launcher DEPENDS ${stamped_launcher})
 
 kwo_add_test(kwz_stamped_launcher_tests PROPERTIES RESOURCE_LOCK launcher
