@@ -13,9 +13,9 @@ struct ProgressSink {
     HWND notifyWindow;    // the progress window
 };
 
-// Creates "KwoWarden.tmp\" below the user's temporary folder, stores it in
-// extractionFolder and starts the worker. Raises CKwoException when the folder
-// cannot be found or created.
+// Prepares "KwoWarden.tmp\" below the user's temporary folder (see
+// PrepareExtractionFolder), which sets extractionFolder, and starts the
+// worker. Raises CKwoException when the folder cannot be found or prepared.
 void StartExtraction(HWND window);
 
 // Thread routine; the parameter is the progress window. Posts WM_SETUP_ERROR

@@ -35,7 +35,7 @@ extern HFONT textFont;                         // every text of the window
 extern bool errorShown;                        // an error box has been shown
 
 // Absolute path of the extraction folder, ending in "\"; empty until
-// StartExtraction has created the folder.
+// StartExtraction has prepared the folder.
 extern std::string extractionFolder;
 
 // Share of the payload decoded so far, 0 to 1. Written only by the worker and

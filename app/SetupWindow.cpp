@@ -1,6 +1,7 @@
 #include "app/SetupWindow.h"
 
 #include "app/ExtractWorker.h"
+#include "app/ExtractionFolder.h"
 #include "app/InstallerLaunch.h"
 #include "app/SetupMessages.h"
 #include "app/SetupPaint.h"

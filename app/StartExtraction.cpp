@@ -1,6 +1,7 @@
 // The main thread's half of the extraction.
 #include "app/ExtractWorker.h"
 
+#include "app/ExtractionFolder.h"
 #include "app/SetupState.h"
 #include "base/FolderPath.h"
 #include "base/KwoException.h"
@@ -35,8 +36,7 @@ void StartExtraction(HWND window)
     const std::string temporary = TemporaryFolder();
     std::string folder = MakeFolderPath(ShortToLongPath(temporary.c_str()).c_str());
     folder += "KwoWarden.tmp\\";
-    CreateFolderTree(folder);
-    extractionFolder = folder;
+    PrepareExtractionFolder(folder);
 
     HANDLE thread = CreateThread(nullptr, 0, ExtractWorker, window, 0, nullptr);
     if (thread == nullptr) {

@@ -74,7 +74,8 @@ bool RemoveTree(const std::string& folder, DWORD timeoutMs)
 }
 
 CLauncherRun::CLauncherRun(const std::string& program, const std::string& reportPath_,
-                           const std::vector<std::pair<std::string, std::string>>& environment)
+                           const std::vector<std::pair<std::string, std::string>>& environment,
+                           const LaunchOptions& options)
     : reportPath(reportPath_)
 {
     // The child inherits this process's environment: set the variables for the
@@ -96,8 +97,9 @@ CLauncherRun::CLauncherRun(const std::string& program, const std::string& report
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     startTick = GetTickCount();
-    result.started = CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                                    &startup, &process) != FALSE;
+    result.started = CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                                    options.currentFolder.empty() ? nullptr : options.currentFolder.c_str(), &startup,
+                                    &process) != FALSE;
     for (const auto& variable : saved)
         SetEnvironmentVariableA(variable.first.c_str(), variable.second.c_str());
     for (const std::string& name : absent)
@@ -168,9 +170,10 @@ const LauncherResult& CLauncherRun::WaitForEnd(DWORD timeoutMs)
 }
 
 LauncherResult RunToEnd(const std::string& program, const std::string& reportPath,
-                        const std::vector<std::pair<std::string, std::string>>& environment, DWORD timeoutMs)
+                        const std::vector<std::pair<std::string, std::string>>& environment, DWORD timeoutMs,
+                        const LaunchOptions& options)
 {
-    CLauncherRun run(program, reportPath, environment);
+    CLauncherRun run(program, reportPath, environment, options);
     EXPECT_TRUE(run.Started()) << program;
     const LauncherResult& result = run.WaitForEnd(timeoutMs);
     EXPECT_TRUE(result.ended) << program << " did not end";

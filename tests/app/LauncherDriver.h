@@ -40,12 +40,17 @@ struct LauncherResult {
     SIZE_T peakPrivateBytes = 0;
 };
 
+struct LaunchOptions {
+    std::string currentFolder;  // the launcher's; empty: this process's
+};
+
 class CLauncherRun {
 public:
     // Starts program with the given environment variables added, the demo
     // installer's report going to reportPath.
     CLauncherRun(const std::string& program, const std::string& reportPath,
-                 const std::vector<std::pair<std::string, std::string>>& environment);
+                 const std::vector<std::pair<std::string, std::string>>& environment,
+                 const LaunchOptions& options = LaunchOptions());
     ~CLauncherRun();
     CLauncherRun(const CLauncherRun&) = delete;
     CLauncherRun& operator=(const CLauncherRun&) = delete;
@@ -87,7 +92,7 @@ private:
 // timeoutMs, with exit code 0.
 LauncherResult RunToEnd(const std::string& program, const std::string& reportPath,
                         const std::vector<std::pair<std::string, std::string>>& environment = {{"KWO_DEMO_SECONDS", "0"}},
-                        DWORD timeoutMs = 60000);
+                        DWORD timeoutMs = 60000, const LaunchOptions& options = LaunchOptions());
 
 // The demo installer's report, as lines without their line ends; empty when
 // it was never written.
