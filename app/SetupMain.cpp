@@ -1,5 +1,6 @@
 #include "app/SetupMain.h"
 
+#include "app/ExtractWorker.h"
 #include "app/LibrarySearch.h"
 #include "app/SetupState.h"
 #include "app/SetupWindow.h"
@@ -19,5 +20,8 @@ int SetupMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
+    // The process must not end under a running worker: the C runtime's exit
+    // would destroy what it still uses.
+    StopExtraction();
     return message.message == WM_QUIT ? static_cast<int>(message.wParam) : 0;
 }

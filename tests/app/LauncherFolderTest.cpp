@@ -1,7 +1,7 @@
 // The real launcher against what a hostile or careless neighbour leaves in
 // %TEMP%: a link or a file where the extraction folder belongs, leftovers in
-// it, and the folder swapped for a link while the installer runs. Each case
-// checks from outside.
+// it, the folder swapped for a link while the installer runs, and the window
+// closed while the worker runs. Each case checks from outside.
 #include "tests/app/LauncherFixture.h"
 
 #include "base/SystemError.h"
@@ -125,5 +125,62 @@ TEST_F(LauncherTest, FolderSwappedForALinkWhileTheInstallerRuns)
     RemoveFolderLink(ExtractionPlace());
     RemoveTree(aside, 10000);
 }
+
+// How the window is closed during the extraction: Alt+F4 arrives as
+// WM_CLOSE, which default processing turns into the window's destruction.
+struct CloseCase {
+    const char* name;
+    UINT message;
+    WPARAM wParam;
+};
+
+void PrintTo(const CloseCase& row, std::ostream* os) { *os << row.name; }
+
+class LauncherCloseTest : public LauncherTest, public ::testing::WithParamInterface<CloseCase> {};
+
+// The launcher runs under this process as its debugger, which holds the
+// worker before its first instruction while the window is closed: the
+// process must not end until the worker, let go, has stopped by itself.
+TEST_P(LauncherCloseTest, ProcessEndsOnlyAfterTheWorker)
+{
+    LaunchOptions options;
+    options.debugged = true;
+    CLauncherRun run(DemoLauncher(), Report(), {{"KWO_DEMO_SECONDS", "0"}}, options);
+    ASSERT_TRUE(run.Started());
+    HANDLE worker = nullptr;
+    HWND window = nullptr;
+    run.onThreadStarted = [&](HANDLE thread) {
+        // The worker is the first thread started once the extraction folder
+        // exists: StartExtraction prepares the folder, then starts it.
+        if (worker != nullptr || !PathPresent(ExtractionFolderPath()))
+            return;
+        worker = thread;
+        SuspendThread(worker);
+        window = run.ProgressWindow();
+        PostMessageA(window, GetParam().message, GetParam().wParam, 0);
+    };
+    ASSERT_TRUE(run.WatchUntil([&] { return worker != nullptr; })) << "no worker was started";
+    ASSERT_NE(window, nullptr);
+
+    EXPECT_TRUE(run.WatchUntil([&] { return !IsWindow(window); })) << "the window stayed";
+    EXPECT_FALSE(run.WatchUntil([&] { return run.Ended(); }, 1500)) << "the process ended under its worker";
+    ResumeThread(worker);
+
+    const LauncherResult& result = run.WaitForEnd(30000);
+    ASSERT_TRUE(result.ended);
+    EXPECT_EQ(result.exitCode, 0u);
+    EXPECT_FALSE(result.crashed);
+    EXPECT_TRUE(result.boxes.empty()) << result.boxes.front().text;
+    EXPECT_TRUE(ReadReport(Report()).empty()) << "the installer ran";
+    // Stopped in the decode: nothing was extracted. The folder stays, as the
+    // close command leaves it; the next start empties it.
+    EXPECT_TRUE(PathPresent(ExtractionFolderPath()));
+    EXPECT_TRUE(FolderNames(ExtractionFolderPath()).empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Ways, LauncherCloseTest,
+                         ::testing::Values(CloseCase{"CloseMessage", WM_CLOSE, 0},
+                                           CloseCase{"CloseCommand", WM_COMMAND, 105}),
+                         [](const auto& row) { return std::string(row.param.name); });
 
 }  // namespace
