@@ -61,6 +61,11 @@ function(kwz_add_setup name)
   add_executable(${name} WIN32 $<TARGET_OBJECTS:kwo_setup_entry> ${res})
   target_link_libraries(${name} PRIVATE kwo_setup)
   target_link_options(${name} PRIVATE -s)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    # On 64-bit Windows a 32-bit launcher then has 4 GiB of address space for
+    # the decode instead of 2 (PE32+ launchers have it by default).
+    target_link_options(${name} PRIVATE -Wl,--large-address-aware)
+  endif()
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${ARG_OUTPUT_DIRECTORY})
   add_dependencies(${name} kwo_setup_art)
 endfunction()
