@@ -1,5 +1,6 @@
 // kwz list PAYLOAD: the entries of a payload, as the launcher would see them.
 #include "tools/kwz/Command.h"
+#include "tools/kwz/JsonText.h"
 #include "tools/kwz/LoadedPayload.h"
 #include "tools/kwz/ProgressBar.h"
 
@@ -9,27 +10,6 @@
 #include <string>
 
 namespace {
-
-// name as a JSON string. Names are bytes in some ANSI code page; a byte above
-// 0x7F is written as the code point of the same value.
-std::string JsonString(const std::string& name)
-{
-    std::string out = "\"";
-    for (char c : name) {
-        const unsigned char u = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (u >= 0x20 && u < 0x7F) {
-            out += c;
-        } else {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04X", u);
-            out += escaped;
-        }
-    }
-    return out + "\"";
-}
 
 double Ratio(const CLoadedPayload& payload)
 {

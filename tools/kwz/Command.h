@@ -36,6 +36,7 @@ extern const CommandInfo kPackCommand;
 extern const CommandInfo kListCommand;
 extern const CommandInfo kUnpackCommand;
 extern const CommandInfo kStampCommand;
+extern const CommandInfo kVerifyCommand;
 
 // Entry of the tool, separate from main so that tests can run it in-process.
 int KwzMain(int argc, char** argv);

@@ -10,7 +10,7 @@
 namespace {
 
 const CommandInfo* const kCommands[] = {
-    &kPackCommand, &kListCommand, &kUnpackCommand, &kStampCommand, &kCompressCommand, &kDecompressCommand,
+    &kPackCommand, &kListCommand, &kUnpackCommand, &kStampCommand, &kVerifyCommand, &kCompressCommand, &kDecompressCommand,
 };
 
 const CommandInfo* FindCommand(const std::string& name)
