@@ -6,12 +6,13 @@
 # (a test compares the committed file with this script's output).
 set -euo pipefail
 
-# section TITLE FILE PACKAGE: one licence text with a heading.
+# section TITLE FILE PACKAGE: one licence text with a heading. The package's
+# version is left out: a security update that changes no licence text must
+# not make the file out of date.
 section() {
-  local title=$1 file=$2 package=$3 version
+  local title=$1 file=$2 package=$3
   [ -r "$file" ] || { echo "third-party-notices: $file is missing (install $package)" >&2; exit 1; }
-  version=$(dpkg-query -W -f='${Version}' "$package" 2>/dev/null || echo unknown)
-  printf '\n%s\n%s\n%s\n%s\n\n' "$rule" "$title" "   $file (Debian package $package $version)" "$rule"
+  printf '\n%s\n%s\n%s\n%s\n\n' "$rule" "$title" "   $file (Debian package $package)" "$rule"
   cat "$file"
 }
 rule=$(printf '=%.0s' {1..78})
