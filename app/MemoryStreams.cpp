@@ -129,10 +129,18 @@ void CImageStream::CBuffer::Grow(size_t atLeast)
     if (VirtualAlloc(block + committed, target - committed, MEM_COMMIT, PAGE_READWRITE) == nullptr)
         throw std::bad_alloc();
     committed = target;
-    // The put area starts at the first free byte, so no pbump (an int) is
-    // needed to get past what is written, however large the image.
+    SetArea(used);
+}
+
+// The put area starts at the first free byte, so no pbump (an int) is needed
+// to get past what is written, however large the image; it ends where the
+// committed memory or the largest image does, so that a byte past either
+// comes to Grow.
+void CImageStream::CBuffer::SetArea(size_t used)
+{
     areaStart = used;
-    setp(block + used, block + committed);
+    const size_t end = largestImage < committed ? static_cast<size_t>(largestImage) : committed;
+    setp(block + used, block + end);
 }
 
 CImageStream::CBuffer::int_type CImageStream::CBuffer::overflow(int_type c)
@@ -153,8 +161,6 @@ std::streamsize CImageStream::CBuffer::xsputn(const char* data, std::streamsize 
     if (static_cast<size_t>(epptr() - pptr()) < size)
         Grow(size);
     std::memcpy(pptr(), data, size);
-    const size_t used = Size() + size;
-    areaStart = used;
-    setp(block + used, block + committed);
+    SetArea(Size() + size);
     return count;
 }

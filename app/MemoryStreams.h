@@ -75,6 +75,7 @@ private:
     private:
         void Grow(size_t atLeast);
         void Reserve();
+        void SetArea(size_t used);
 
         uint64_t largestImage;
         char* block = nullptr;  // the reserved block, null until the first write
