@@ -38,8 +38,9 @@ TEST_P(KwzBudgetTest, LargestImageIsTheRoomThatIsLeft)
     const LargestImageCase& c = GetParam();
     const CLauncherBudget budget = Budget(c.pe32Plus, c.largeAddressAware);
     EXPECT_EQ(c.largest, budget.LargestImage(c.program, c.payload));
-    if (c.largest > 0)
+    if (c.largest > 0) {
         EXPECT_EQ(nullptr, RaisedIfAny([&] { budget.Check(c.program, c.payload, c.largest, false); }));
+    }
     EXPECT_NE(nullptr, RaisedIfAny([&] { budget.Check(c.program, c.payload, c.largest + 1, false); }));
 }
 

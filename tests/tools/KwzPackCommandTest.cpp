@@ -101,13 +101,24 @@ const RefusalCase kRefusals[] = {
 INSTANTIATE_TEST_SUITE_P(Table, KwzPackRefusalTest, ::testing::ValuesIn(kRefusals),
                          [](const ::testing::TestParamInfo<RefusalCase>& param) { return param.param.what; });
 
-TEST(KwzPackTest, MissingFolderIsAnError)
+// pack takes a folder; anything else is named for what it is.
+TEST(KwzPackTest, WhatIsNotAFolderIsCalledWhatItIs)
 {
     CTempFolder work;
-    const KwzResult missing = RunKwz({"pack", work / "nothing-here", work / "p.kwz"});
-    EXPECT_EQ(1, missing.code);
-    EXPECT_TRUE(Contains(missing.err, "nothing-here")) << missing.err;
-    EXPECT_TRUE(FolderNames(work.Path()).empty());
+    WriteFileBytes(work / "p.kwz", PayloadOf({{"KwoWardenInstaller.exe", "MZ"}}));
+    WriteFileBytes(work / "notes.txt", "some notes\n");
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"nothing-here", "kwz: cannot pack " + work / "nothing-here" + ": there is no such folder"},
+        {"p.kwz", "kwz: cannot pack " + work / "p.kwz" + ": it is not a folder; it is a payload already (1 entry, "},
+        {"notes.txt", "kwz: cannot pack " + work / "notes.txt" + ": it is not a folder; " + work / "notes.txt" +
+                          " is neither a payload nor a setup program"},
+    };
+    for (const auto& c : cases) {
+        const KwzResult run = RunKwz({"pack", work / c.first, work / "out.kwz"});
+        EXPECT_EQ(1, run.code);
+        EXPECT_TRUE(Contains(run.err, c.second)) << run.err;
+    }
+    EXPECT_EQ((std::vector<std::string>{"notes.txt", "p.kwz"}), FolderNames(work.Path()));
 }
 
 TEST(KwzListTest, PrintsEntriesAndTotals)
