@@ -1,0 +1,71 @@
+#!/usr/bin/env bash
+# Measures whether a setup program of a given size really extracts under Wine:
+# packs the demo installer and one data file of BYTES bytes (zeros, which
+# compress to almost nothing, or random bytes, which do not compress) with
+# kwz, stamps the payload into the stub of ARCH's tree, runs it under Wine and
+# checks, through the demo installer's report, that the data file came out
+# whole: its size and CRC-32. Prints the figures and the times, and the
+# launcher's peak memory. Needs BYTES of disk twice over, and memory for the
+# image, the payload and the program.
+# Usage: extract-limit.sh BUILD_FOLDER ARCH zeros|random BYTES
+set -uo pipefail
+B=$(cd "${1:?build folder}" && pwd)
+arch=${2:?architecture, such as x86_64}
+kind=${3:?zeros or random}
+bytes=${4:?size of the data file in bytes}
+here=$(cd "$(dirname "$0")" && pwd)
+. "$here/wine-arch.sh"
+wine_can_run "$arch" "$B" || { echo "extract-limit: this host cannot run $arch programs ($wine_why)" >&2; exit 1; }
+tree=$(wine_arch_tree "$B" "$arch")
+kwz=$B/host/kwz
+work=$B/extract-limit
+rm -rf "$work"
+mkdir -p "$work/product"
+trap 'rm -rf "$work"' EXIT
+
+cp "$tree/demo/payload/KwoWardenInstaller.exe" "$work/product/"
+if [ "$kind" = zeros ]; then
+  truncate -s "$bytes" "$work/product/data.bin"
+else
+  head -c "$bytes" /dev/urandom >"$work/product/data.bin"
+fi
+crc=$(python3 -c '
+import sys, zlib
+crc = 0
+with open(sys.argv[1], "rb") as f:
+    while True:
+        piece = f.read(1 << 26)
+        if not piece:
+            break
+        crc = zlib.crc32(piece, crc)
+print("%08X" % crc)' "$work/product/data.bin")
+
+step() { local start=$(date +%s.%N); "$@"; local rc=$?; echo "  ($(printf '%.1f' "$(echo "$(date +%s.%N) - $start" | bc)") s)"; return $rc; }
+echo "== kwz pack (data.bin: $bytes bytes of $kind, CRC-32 $crc)"
+step "$kwz" pack -q "$work/product" "$work/p.kwz" || exit 1
+"$kwz" list "$work/p.kwz" | tail -1
+echo "== kwz stamp into $tree/KwoWardenSetup-stub.exe"
+step "$kwz" stamp -q "$tree/KwoWardenSetup-stub.exe" "$work/p.kwz" "$work/Setup.exe" || exit 1
+ls -l "$work/Setup.exe" | awk '{print "  setup program: " $5 " bytes"}'
+rm -rf "$work/product" "$work/p.kwz"
+
+echo "== the setup program under Wine"
+report=$work/report.txt
+run() {
+  KWO_DEMO_SECONDS=0 KWO_DEMO_REPORT=$("$KWO_WINE" winepath -w "$report" 2>/dev/null) \
+    /usr/bin/time -f "  launcher: exit %x, %e s, peak resident memory %M KiB" timeout 3600 "$KWO_WINE" "$work/Setup.exe" >/dev/null
+}
+export -f run
+export KWO_WINE work report
+"$here/with-wine.sh" bash -c run
+if grep -q "data.bin" "$report" 2>/dev/null; then
+  line=$(tr -d '\r' <"$report" | grep "data.bin")
+  echo "  installer saw:$line"
+  if echo "$line" | grep -q "$bytes bytes" && echo "$line" | grep -q "CRC-32 $crc"; then
+    echo "RESULT: extracted whole"
+  else
+    echo "RESULT: extracted, but not whole"
+  fi
+else
+  echo "RESULT: not extracted (no installer report)"
+fi
