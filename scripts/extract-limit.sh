@@ -18,18 +18,19 @@ here=$(cd "$(dirname "$0")" && pwd)
 wine_can_run "$arch" "$B" || { echo "extract-limit: this host cannot run $arch programs ($wine_why)" >&2; exit 1; }
 tree=$(wine_arch_tree "$B" "$arch")
 kwz=$B/host/kwz
-work=$B/extract-limit
-rm -rf "$work"
-mkdir -p "$work/product"
-trap 'rm -rf "$work"' EXIT
+# One folder per measurement: a setup program already made is run again.
+work=$B/extract-limit/$arch-$kind-$bytes
+mkdir -p "$work"
 
-cp "$tree/demo/payload/KwoWardenInstaller.exe" "$work/product/"
-if [ "$kind" = zeros ]; then
-  truncate -s "$bytes" "$work/product/data.bin"
-else
-  head -c "$bytes" /dev/urandom >"$work/product/data.bin"
-fi
-crc=$(python3 -c '
+if [ ! -s "$work/Setup.exe" ]; then
+  mkdir -p "$work/product"
+  cp "$tree/demo/payload/KwoWardenInstaller.exe" "$work/product/"
+  if [ "$kind" = zeros ]; then
+    truncate -s "$bytes" "$work/product/data.bin"
+  else
+    head -c "$bytes" /dev/urandom >"$work/product/data.bin"
+  fi
+  crc=$(python3 -c '
 import sys, zlib
 crc = 0
 with open(sys.argv[1], "rb") as f:
@@ -39,30 +40,36 @@ with open(sys.argv[1], "rb") as f:
             break
         crc = zlib.crc32(piece, crc)
 print("%08X" % crc)' "$work/product/data.bin")
+  echo "$crc" >"$work/crc"
 
-step() { local start=$(date +%s.%N); "$@"; local rc=$?; echo "  ($(printf '%.1f' "$(echo "$(date +%s.%N) - $start" | bc)") s)"; return $rc; }
-echo "== kwz pack (data.bin: $bytes bytes of $kind, CRC-32 $crc)"
-step "$kwz" pack -q "$work/product" "$work/p.kwz" || exit 1
-"$kwz" list "$work/p.kwz" | tail -1
-echo "== kwz stamp into $tree/KwoWardenSetup-stub.exe"
-step "$kwz" stamp -q "$tree/KwoWardenSetup-stub.exe" "$work/p.kwz" "$work/Setup.exe" || exit 1
+  step() { local start=$(date +%s.%N); "$@"; local rc=$?; echo "  ($(printf '%.1f' "$(echo "$(date +%s.%N) - $start" | bc)") s)"; return $rc; }
+  echo "== kwz pack (data.bin: $bytes bytes of $kind, CRC-32 $crc)"
+  step "$kwz" pack -q "$work/product" "$work/p.kwz" || exit 1
+  "$kwz" list "$work/p.kwz" | tail -1
+  echo "== kwz stamp into $tree/KwoWardenSetup-stub.exe"
+  step "$kwz" stamp -q "$tree/KwoWardenSetup-stub.exe" "$work/p.kwz" "$work/Setup.exe" || exit 1
+  rm -rf "$work/product" "$work/p.kwz"
+fi
+crc=$(cat "$work/crc")
 ls -l "$work/Setup.exe" | awk '{print "  setup program: " $5 " bytes"}'
-rm -rf "$work/product" "$work/p.kwz"
 
 echo "== the setup program under Wine"
 report=$work/report.txt
-run() {
-  KWO_DEMO_SECONDS=0 KWO_DEMO_REPORT=$("$KWO_WINE" winepath -w "$report" 2>/dev/null) \
-    /usr/bin/time -f "  launcher: exit %x, %e s, peak resident memory %M KiB" timeout 3600 "$KWO_WINE" "$work/Setup.exe" >/dev/null
-}
-export -f run
-export KWO_WINE work report
-"$here/with-wine.sh" bash -c run
+rm -f "$report"
+# The run as a script of its own: with-wine.sh starts it again under xvfb-run.
+cat >"$work/run.sh" <<RUN
+#!/usr/bin/env bash
+KWO_DEMO_SECONDS=0 KWO_DEMO_REPORT=\$("$KWO_WINE" winepath -w "$report" 2>/dev/null) \\
+  /usr/bin/time -f "  launcher: exit %x, %e s, peak resident memory %M KiB" timeout 3600 "$KWO_WINE" "$work/Setup.exe" >/dev/null
+RUN
+chmod +x "$work/run.sh"
+"$here/with-wine.sh" "$work/run.sh"
 if grep -q "data.bin" "$report" 2>/dev/null; then
   line=$(tr -d '\r' <"$report" | grep "data.bin")
   echo "  installer saw:$line"
   if echo "$line" | grep -q "$bytes bytes" && echo "$line" | grep -q "CRC-32 $crc"; then
     echo "RESULT: extracted whole"
+    rm -rf "$work"
   else
     echo "RESULT: extracted, but not whole"
   fi
