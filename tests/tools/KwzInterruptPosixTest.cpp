@@ -1,9 +1,8 @@
 // kwz in a child process whose progress bar writes to a terminal that the
-// test holds full: the child stops at every redraw until the test reads a
-// little, so the test can act at a chosen point of the run (a signal, a file
-// that appears meanwhile) without relying on timing. The terminal never has
-// room for a whole line of the bar, so once the chosen point is reached the
-// child cannot get past its next redraw.
+// test holds stopped (as Ctrl+S stops one): the child waits at its first
+// redraw, and at each later one that it reaches, until the test lets it go
+// on. So the test can act at a chosen point of the run (a signal, a file
+// that appears or grows meanwhile) without relying on timing.
 #include "tests/support/TestFiles.h"
 #include "tests/tools/KwzRun.h"
 
@@ -15,8 +14,8 @@
 #include <functional>
 #include <stdlib.h>
 #include <string>
-#include <sys/ioctl.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 #include <vector>
 
@@ -24,7 +23,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr size_t kReadStep = 32;  // far below a line of the bar (79 bytes)
+constexpr char kStop = 0x13;   // Ctrl+S
+constexpr char kStart = 0x11;  // Ctrl+Q
 
 class CGatedChild {
 public:
@@ -36,15 +36,12 @@ public:
         unlockpt(master);
         const int slave = open(ptsname(master), O_RDWR | O_NOCTTY);
         EXPECT_GE(slave, 0);
-        // Fill the terminal to the brim before the child starts.
-        const int filler = open(ptsname(master), O_WRONLY | O_NOCTTY | O_NONBLOCK);
-        const std::string block(256, '.');
-        while (write(filler, block.data(), block.size()) > 0) {
-        }
-        while (write(filler, ".", 1) > 0) {
-        }
-        close(filler);
-        capacity = Queued();
+        termios modes;
+        tcgetattr(slave, &modes);
+        modes.c_iflag |= IXON;
+        tcsetattr(slave, TCSANOW, &modes);
+        fcntl(master, F_SETFL, O_NONBLOCK);
+        Send(kStop);
         std::fflush(stdout);
         std::fflush(stderr);
         child = fork();
@@ -67,33 +64,33 @@ public:
     CGatedChild(const CGatedChild&) = delete;
     CGatedChild& operator=(const CGatedChild&) = delete;
 
-    // Lets the child run until ready holds; false when it ended first.
+    // Lets the child run, one redraw at a time, until ready holds; false
+    // when it ended first. ready is asked whenever the child waits.
     bool RunUntil(const std::function<bool()>& ready)
     {
         for (;;) {
+            if (Ended())
+                return false;
+            if (!WaitsAtARedraw()) {
+                usleep(200);
+                continue;
+            }
             if (ready())
                 return true;
-            if (waitpid(child, &status, WNOHANG) == child) {
-                ended = true;
-                return false;
-            }
-            if (Queued() >= capacity) {
-                char buffer[kReadStep];
-                EXPECT_GT(read(master, buffer, sizeof buffer), 0);
-            } else {
-                usleep(500);
-            }
+            Send(kStart);
+            while (WaitsAtARedraw() && !Ended())
+                Drain();
+            Send(kStop);
         }
     }
 
     // Lets the child run to its end; its wait status.
     int Finish()
     {
-        while (!ended) {
-            char buffer[4096];
-            pollRead(buffer, sizeof buffer);
-            if (waitpid(child, &status, WNOHANG) == child)
-                ended = true;
+        Send(kStart);
+        while (!Ended()) {
+            Drain();
+            usleep(200);
         }
         return status;
     }
@@ -104,26 +101,28 @@ public:
         return Finish();
     }
 
-    pid_t Pid() const { return child; }
-
 private:
-    size_t Queued() const
+    // True while the child waits in a write to standard error: at a redraw.
+    bool WaitsAtARedraw() const
     {
-        int queued = 0;
-        ioctl(master, FIONREAD, &queued);
-        return static_cast<size_t>(queued);
+        const std::string call = ReadFileBytes("/proc/" + std::to_string(child) + "/syscall");
+        return call.compare(0, 6, "1 0x2 ") == 0;  // write(2, ...) on x86-64
     }
-    void pollRead(char* buffer, size_t size)
+    bool Ended()
     {
-        const int flags = fcntl(master, F_GETFL);
-        fcntl(master, F_SETFL, flags | O_NONBLOCK);
-        if (read(master, buffer, size) <= 0)
-            usleep(500);
-        fcntl(master, F_SETFL, flags);
+        if (!ended && waitpid(child, &status, WNOHANG) == child)
+            ended = true;
+        return ended;
+    }
+    void Send(char c) { EXPECT_EQ(1, write(master, &c, 1)); }
+    void Drain()
+    {
+        char buffer[4096];
+        while (read(master, buffer, sizeof buffer) > 0) {
+        }
     }
 
     int master = -1;
-    size_t capacity = 0;
     pid_t child = -1;
     int status = 0;
     bool ended = false;
@@ -184,6 +183,24 @@ TEST(KwzInterruptTest, FileAppearingDuringUnpackIsNeverReplaced)
     EXPECT_EQ(1, WEXITSTATUS(status));
     EXPECT_EQ(std::vector<std::string>{"b.txt"}, FolderNames(work / "out"));
     EXPECT_EQ("theirs", ReadFileBytes(work / "out/b.txt"));
+}
+
+// A file that grows after the listing is refused, not cut to its listed
+// size: at the child's first redraw, after the first file's first piece,
+// the test appends to the second file.
+TEST(KwzInterruptTest, FileGrowingWhilePackedIsNamedAndNothingWritten)
+{
+    CTempFolder work;
+    fs::create_directory(work / "in");
+    WriteFileBytes(work / "in/KwoWardenInstaller.exe", SeededBytes(5000, 1));
+    WriteFileBytes(work / "in/data.bin", "listed");
+    CGatedChild child({"pack", work / "in", work / "p.kwz"});
+    ASSERT_TRUE(child.RunUntil([] { return true; }));
+    WriteFileBytes(work / "in/data.bin", "listed, then grown");
+    const int status = child.Finish();
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(1, WEXITSTATUS(status));
+    EXPECT_EQ(std::vector<std::string>{"in"}, FolderNames(work.Path()));
 }
 
 }  // namespace

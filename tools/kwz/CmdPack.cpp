@@ -133,15 +133,17 @@ CFolderPlan PlanFolder(const std::string& folder, const CPackOptions& options)
     return plan;
 }
 
-std::string BuildImage(const CFolderPlan& plan)
+std::string BuildImage(const CFolderPlan& plan, bool quiet)
 {
     std::vector<ArchiveFileInfo> layout;
     for (const CPackedFile& file : plan.files)
         layout.push_back(ArchiveFileInfo{file.name.storedName, file.size});
     std::string image = ArchiveDirectoryBytes(layout);
     image.reserve(static_cast<size_t>(plan.imageSize));
+    CProgressBar bar("reading", plan.imageSize, ShowProgress(quiet));
     for (const CPackedFile& file : plan.files)
-        AppendFolderFile(plan.folder, file.name.diskName, file.size, image);
+        AppendFolderFile(plan.folder, file.name.diskName, file.size, image, &bar);
+    bar.Finish();
     return image;
 }
 
@@ -213,7 +215,7 @@ int Pack(const Arguments& given)
         RefuseNonFolder(args[0]);
     options.output = args[1];
     const CFolderPlan plan = PlanFolder(args[0], options);
-    const std::string image = BuildImage(plan);
+    const std::string image = BuildImage(plan, options.quiet);
     COutputFile output(args[1]);
     const uint64_t payloadSize = EncodePayload(image, options.quiet, output.Stream());
     output.Commit();

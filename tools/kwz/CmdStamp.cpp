@@ -74,7 +74,7 @@ CStampedPayload PackInMemory(const std::string& folder, const CPackOptions& opti
     const CFolderPlan plan = PlanFolder(folder, options);
     const uint64_t fewest = SmallestPayloadOf(plan.imageSize);
     stub.budget.Check(stub.mappedSize + fewest, fewest, plan.imageSize, true);
-    const std::string image = BuildImage(plan);
+    const std::string image = BuildImage(plan, options.quiet);
     CStringOutputBuffer buffer(static_cast<size_t>(kLargestProgram));
     std::ostream out(&buffer);
     out.exceptions(std::ios::badbit);

@@ -20,10 +20,14 @@ struct FolderItem {
 // "FileError" when folder cannot be read or an item cannot be examined.
 std::vector<FolderItem> ListFolder(const std::string& folder);
 
-// Appends the contents of the regular file name of folder to out. Raises
-// "FileError" when it cannot be read, is no longer a regular file (a link
-// put in its place is not followed) or no longer has expectedSize bytes.
-void AppendFolderFile(const std::string& folder, const std::string& name, uint64_t expectedSize, std::string& out);
+class CProgressBar;
+
+// Appends the contents of the regular file name of folder to out, telling
+// bar (if any) the size of out as it grows. Raises "FileError" when it
+// cannot be read, is no longer a regular file (a link put in its place is
+// not followed) or no longer has expectedSize bytes.
+void AppendFolderFile(const std::string& folder, const std::string& name, uint64_t expectedSize, std::string& out,
+                      CProgressBar* bar = nullptr);
 
 // True when the regular file name of folder is the existing file at path
 // (the same file, whichever way either is spelled or linked).

@@ -100,7 +100,8 @@ std::vector<FolderItem> ListFolder(const std::string& folder)
     return items;
 }
 
-void AppendFolderFile(const std::string& folder, const std::string& name, uint64_t expectedSize, std::string& out)
+void AppendFolderFile(const std::string& folder, const std::string& name, uint64_t expectedSize, std::string& out,
+                      CProgressBar* bar)
 {
     const std::string path = Join(folder, name);
     // Not through a link, and not blocking on a pipe that took the file's place.
@@ -129,7 +130,7 @@ void AppendFolderFile(const std::string& folder, const std::string& name, uint64
                     RaiseFileError("read", path);
             }
         },
-        path, expectedSize, out);
+        path, expectedSize, out, bar);
 }
 
 bool IsSameFile(const std::string& folder, const std::string& name, const std::string& path)

@@ -4,19 +4,23 @@
 #include <cstdint>
 #include <string>
 
+class CProgressBar;
+
 // Reads the expectedSize bytes of a file through read (a platform's read
-// call: bytes into buffer, 0 at the end) and appends them to out; raises
-// "FileError" naming path when the file turns out longer or shorter.
+// call: bytes into buffer, 0 at the end) and appends them to out, telling
+// bar; raises "FileError" naming path when the file turns out longer or
+// shorter.
 template <typename ReadFn>
-void AppendAll(ReadFn read, const std::string& path, uint64_t expectedSize, std::string& out);
+void AppendAll(ReadFn read, const std::string& path, uint64_t expectedSize, std::string& out, CProgressBar* bar);
 
 // The text for a file that changed between the listing and its reading.
 [[noreturn]] void RaiseChangedFile(const std::string& path);
 
 #include "tools/kwz/Interrupt.h"
+#include "tools/kwz/ProgressBar.h"
 
 template <typename ReadFn>
-void AppendAll(ReadFn read, const std::string& path, uint64_t expectedSize, std::string& out)
+void AppendAll(ReadFn read, const std::string& path, uint64_t expectedSize, std::string& out, CProgressBar* bar)
 {
     constexpr size_t kPiece = 1u << 20;
     const size_t start = out.size();
@@ -29,6 +33,8 @@ void AppendAll(ReadFn read, const std::string& path, uint64_t expectedSize, std:
         if (got == 0)
             RaiseChangedFile(path);
         done += got;
+        if (bar != nullptr)
+            bar->Update(start + done);
     }
     // One byte more than listed: the file grew since the listing.
     char extra = 0;

@@ -110,7 +110,8 @@ std::vector<FolderItem> ListFolder(const std::string& folder)
     return items;
 }
 
-void AppendFolderFile(const std::string& folder, const std::string& name, uint64_t expectedSize, std::string& out)
+void AppendFolderFile(const std::string& folder, const std::string& name, uint64_t expectedSize, std::string& out,
+                      CProgressBar* bar)
 {
     const std::string path = Join(folder, name);
     const HANDLE opened = OpenItem(WideJoin(folder, name));
@@ -130,7 +131,7 @@ void AppendFolderFile(const std::string& folder, const std::string& name, uint64
                 RaiseFileError("read", path);
             return static_cast<size_t>(got);
         },
-        path, expectedSize, out);
+        path, expectedSize, out, bar);
 }
 
 bool IsSameFile(const std::string& folder, const std::string& name, const std::string& path)

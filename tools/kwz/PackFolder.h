@@ -36,8 +36,9 @@ struct CFolderPlan {
 // item that cannot be packed, or the image being too large for the format.
 CFolderPlan PlanFolder(const std::string& folder, const CPackOptions& options);
 
-// The archive image of a plan: header, directory, then each file's bytes.
-std::string BuildImage(const CFolderPlan& plan);
+// The archive image of a plan: header, directory, then each file's bytes,
+// read with a progress bar on a terminal unless quiet.
+std::string BuildImage(const CFolderPlan& plan, bool quiet);
 
 // Compresses image into the payload written to out, with a progress bar on a
 // terminal unless quiet; returns the payload's size.
