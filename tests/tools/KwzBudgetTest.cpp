@@ -39,9 +39,9 @@ TEST_P(KwzBudgetTest, LargestImageIsTheRoomThatIsLeft)
     const CLauncherBudget budget = Budget(c.pe32Plus, c.largeAddressAware);
     EXPECT_EQ(c.largest, budget.LargestImage(c.program, c.payload));
     if (c.largest > 0) {
-        EXPECT_EQ(nullptr, RaisedIfAny([&] { budget.Check(c.program, c.payload, c.largest, false); }));
+        EXPECT_EQ(nullptr, RaisedIfAny([&] { budget.Check("p", c.program, c.payload, c.largest, false); }));
     }
-    EXPECT_NE(nullptr, RaisedIfAny([&] { budget.Check(c.program, c.payload, c.largest + 1, false); }));
+    EXPECT_NE(nullptr, RaisedIfAny([&] { budget.Check("p", c.program, c.payload, c.largest + 1, false); }));
 }
 
 const LargestImageCase kLargestImages[] = {
@@ -61,8 +61,9 @@ INSTANTIATE_TEST_SUITE_P(Table, KwzBudgetTest, ::testing::ValuesIn(kLargestImage
 
 TEST(KwzBudgetMessageTest, NamesTheFiguresTheLimitTheAssumptionAndTheWayOut)
 {
-    const std::string text = RaisedMessage([] { Budget(false, false).Check(12 * kMiB, 11 * kMiB, 1600 * kMiB, false); });
-    for (const char* part : {"the x86 launcher (not large-address-aware) cannot extract it",
+    const std::string text =
+        RaisedMessage([] { Budget(false, false).Check("p.kwz into stub.exe", 12 * kMiB, 11 * kMiB, 1600 * kMiB, false); });
+    for (const char* part : {"cannot stamp p.kwz into stub.exe: the x86 launcher (not large-address-aware) cannot extract it",
                              "1729101836 bytes (1.6 GiB)",  // 12 + 11 + 1600 MiB and the codec
                              "the decoded image 1.6 GiB in one block",
                              "has 2 GiB of address space",
@@ -71,7 +72,7 @@ TEST(KwzBudgetMessageTest, NamesTheFiguresTheLimitTheAssumptionAndTheWayOut)
                              "The x64 stub"})
         EXPECT_NE(std::string::npos, text.find(part)) << part << " in: " << text;
 
-    const std::string program = RaisedMessage([] { Budget(true, false).Check(2048 * kMiB, 2040 * kMiB, 1, true); });
+    const std::string program = RaisedMessage([] { Budget(true, false).Check("p", 2048 * kMiB, 2040 * kMiB, 1, true); });
     EXPECT_NE(std::string::npos, program.find("would map at least 2147483648 bytes (2.0 GiB); programs from 2 GiB on"))
         << program;
 }

@@ -117,6 +117,8 @@ const RefusedPayloadCase kRefusedPayloads[] = {
      " is neither a payload nor a setup program: decoded, it does not start with the archive signature"},
     {"Zeros", [] { return std::string(1 << 16, '\0'); }, " is neither a payload nor a setup program: it decodes to nothing"},
     {"Empty", [] { return std::string(); }, " is neither a payload nor a setup program: it is empty"},
+    {"TooShortForAByte", [] { return std::string("ab"); },
+     " is neither a payload nor a setup program: it ends before a byte of it decodes"},
     {"CutShort", [] { return PayloadOf({{"a", SeededBytes(5000, 1)}}).substr(0, 100); },
      ": the payload is cut short: Unexpected end of file reached."},
     {"DeviceName", [] { return PayloadOf({{"KwoWardenInstaller.exe", "MZ"}, {"nul.txt", ""}}); },

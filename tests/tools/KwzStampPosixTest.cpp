@@ -54,8 +54,9 @@ TEST(KwzStampPosixTest, FolderTooLargeForTheX86LauncherIsRefusedBeforeItIsRead)
     MakeSparse(work / "in/data.bin", 1700ll << 20);
     const KwzResult run = RunKwz({"stamp", "-q", Stub("x86"), work / "in", work / "setup.exe"});
     EXPECT_EQ(1, run.code);
-    EXPECT_TRUE(Contains(run.err, "the x86 launcher (not large-address-aware) cannot extract it. At its peak it "
-                                  "would hold at least "))
+    EXPECT_TRUE(Contains(run.err, "kwz: cannot stamp " + work / "in" + " into " + Stub("x86") +
+                                      ": the x86 launcher (not large-address-aware) cannot extract it. At its peak "
+                                      "it would hold at least "))
         << run.err;
     EXPECT_TRUE(Contains(run.err, "The x64 stub")) << run.err;
     EXPECT_EQ(std::vector<std::string>{"in"}, FolderNames(work.Path()));

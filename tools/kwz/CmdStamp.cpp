@@ -46,12 +46,13 @@ struct CStampedPayload {
 
 // The checks of a stub and what it can extract.
 struct CStubFacts {
+    std::string what;               // "PAYLOAD into STUB", for the refusals
     CLauncherBudget budget;
     uint64_t mappedSize = 0;        // the stub's SizeOfImage, without a payload
     size_t sizeOfImageOffset = 0;   // where a program made from it keeps its SizeOfImage
 };
 
-CStubFacts CheckStub(const std::string& stub, const std::string& stubName)
+CStubFacts CheckStub(const std::string& stub, const std::string& stubName, const std::string& payloadName)
 {
     const CPeImage image(stub, stubName);
     CheckLauncherKind(image);
@@ -64,7 +65,8 @@ CStubFacts CheckStub(const std::string& stub, const std::string& stubName)
                      "kwz: warning: %s lacks the launcher's resources (%s); a program that is not a Kwo Warden "
                      "launcher never extracts the payload\n",
                      stubName.c_str(), missing.c_str());
-    return CStubFacts{BudgetOf(image), image.SizeOfImage(), image.OptionalHeaderOffset() + Pe::kOhSizeOfImage};
+    return CStubFacts{payloadName + " into " + stubName, BudgetOf(image), image.SizeOfImage(),
+                      image.OptionalHeaderOffset() + Pe::kOhSizeOfImage};
 }
 
 // The files of folder packed as kwz pack would pack them; the budget is
@@ -73,7 +75,7 @@ CStampedPayload PackInMemory(const std::string& folder, const CPackOptions& opti
 {
     const CFolderPlan plan = PlanFolder(folder, options);
     const uint64_t fewest = SmallestPayloadOf(plan.imageSize);
-    stub.budget.Check(stub.mappedSize + fewest, fewest, plan.imageSize, true);
+    stub.budget.Check(stub.what, stub.mappedSize + fewest, fewest, plan.imageSize, true);
     const std::string image = BuildImage(plan, options.quiet);
     CStringOutputBuffer buffer(static_cast<size_t>(kLargestProgram));
     std::ostream out(&buffer);
@@ -81,7 +83,7 @@ CStampedPayload PackInMemory(const std::string& folder, const CPackOptions& opti
     try {
         EncodePayload(image, options.quiet, out);
     } catch (const std::ios_base::failure&) {
-        stub.budget.Check(kLargestProgram, kLargestProgram, image.size(), true);
+        stub.budget.Check(stub.what, kLargestProgram, kLargestProgram, image.size(), true);
         throw;
     }
     return CStampedPayload{buffer.Take(), plan.files.size(), image.size()};
@@ -92,13 +94,13 @@ CStampedPayload ReadCheckedPayload(const std::string& path, bool quiet, const CS
 {
     uint64_t size = 0;
     if (RegularFileSize(path, size))
-        stub.budget.Check(stub.mappedSize + size, size, SmallestImageOf(size), true);
+        stub.budget.Check(stub.what, stub.mappedSize + size, size, SmallestImageOf(size), true);
     std::string bytes = ReadPayloadForStamp(path);
     const uint64_t payloadSize = bytes.size();
     const uint64_t program = stub.mappedSize + payloadSize;
     const uint64_t limit = stub.budget.LargestImage(program, payloadSize);
     CLoadedPayload loaded(path == "-" ? "standard input" : path, std::move(bytes), ShowProgress(quiet), limit,
-                          [&] { stub.budget.Check(program, payloadSize, limit + 1, true); });
+                          [&] { stub.budget.Check(stub.what, program, payloadSize, limit + 1, true); });
     CStampedPayload payload;
     payload.entries = loaded.Archive().GetEntryCount();
     payload.imageSize = loaded.ImageSize();
@@ -125,7 +127,7 @@ int Stamp(const Arguments& given)
     // The stub first: a wrong stub should not cost a long packing run.
     const std::string stubName = stubPath == "-" ? "standard input" : stubPath;
     std::string stub = ReadInputFile(stubPath);
-    const CStubFacts facts = CheckStub(stub, stubName);
+    const CStubFacts facts = CheckStub(stub, stubName, payloadPath == "-" ? "standard input" : payloadPath);
     options.output = outPath;
     CStampedPayload payload =
         folder ? PackInMemory(payloadPath, options, facts) : ReadCheckedPayload(payloadPath, options.quiet, facts);
@@ -133,7 +135,7 @@ int Stamp(const Arguments& given)
 
     CResourceWriteNotes notes;
     const std::string program = StampSetupProgram(std::move(stub), stubName, std::move(payload.bytes), &notes);
-    facts.budget.Check(Pe::Get32(program, facts.sizeOfImageOffset), payloadSize, payload.imageSize, false);
+    facts.budget.Check(facts.what, Pe::Get32(program, facts.sizeOfImageOffset), payloadSize, payload.imageSize, false);
     if (notes.signatureRemoved)
         std::fprintf(stderr,
                      "kwz: warning: %s carried an Authenticode signature, which stamping invalidates; it was "

@@ -48,16 +48,18 @@ uint64_t CLauncherBudget::LargestImage(uint64_t programSize, uint64_t payloadSiz
     return std::min(available - taken, kLargestBlock32);
 }
 
-void CLauncherBudget::Check(uint64_t programSize, uint64_t payloadSize, uint64_t imageSize, bool atLeast) const
+void CLauncherBudget::Check(const std::string& what, uint64_t programSize, uint64_t payloadSize, uint64_t imageSize,
+                            bool atLeast) const
 {
+    const std::string refusal = "cannot stamp " + what + ": ";
     if (programSize >= kLargestProgram) {
-        const std::string text = "the setup program would map " + std::string(atLeast ? "at least " : "") +
+        const std::string text = refusal + "the setup program would map " + std::string(atLeast ? "at least " : "") +
                                  Figure(programSize) + "; programs from 2 GiB on are not written";
         ThrowError("BudgetError", text.c_str(), 0, 0);
     }
     if (imageSize <= LargestImage(programSize, payloadSize))
         return;
-    std::string text = "the " + Describe() + " cannot extract it. ";
+    std::string text = refusal + "the " + Describe() + " cannot extract it. ";
     if (pe32Plus) {
         text += "The decoded image would take " + Figure(imageSize) + ", more than the 4 GiB - 1 bytes that an "
                 "archive's 32-bit offsets reach";

@@ -34,8 +34,10 @@ struct CLauncherBudget {
     uint64_t LargestImage(uint64_t programSize, uint64_t payloadSize) const;
     // Raises "BudgetError" when the launcher cannot extract an image of
     // imageSize bytes (at least that many, when atLeast) from this program
-    // and payload: the figures, the limit, the assumption and the way out.
-    void Check(uint64_t programSize, uint64_t payloadSize, uint64_t imageSize, bool atLeast) const;
+    // and payload: "cannot stamp WHAT: " and the figures, the limit, the
+    // assumption and the way out.
+    void Check(const std::string& what, uint64_t programSize, uint64_t payloadSize, uint64_t imageSize,
+               bool atLeast) const;
 };
 
 CLauncherBudget BudgetOf(const CPeImage& stub);

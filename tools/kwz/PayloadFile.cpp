@@ -60,8 +60,12 @@ void CheckStartsLikePayload(const std::string& name, const std::string& bytes)
     } catch (CKwoException* raw) {
         delete raw;  // cut short: what came out so far decides
     }
-    if (std::memcmp(probe.Bytes(), kArchiveSignature, probe.Size()) != 0 || (ended && probe.Size() == 0))
-        RaiseNotAPayload(name, probe.Size() == 0 ? "it decodes to nothing" : "decoded, it does not start with the archive signature");
+    // Cut short after a start of the signature, it is a payload cut short;
+    // before any byte, nothing says that it ever was one.
+    if (probe.Size() == 0)
+        RaiseNotAPayload(name, ended ? "it decodes to nothing" : "it ends before a byte of it decodes");
+    if (std::memcmp(probe.Bytes(), kArchiveSignature, probe.Size()) != 0)
+        RaiseNotAPayload(name, "decoded, it does not start with the archive signature");
 }
 
 std::string ReadPayloadFile(const std::string& path)
