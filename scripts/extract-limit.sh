@@ -18,11 +18,21 @@ here=$(cd "$(dirname "$0")" && pwd)
 wine_can_run "$arch" "$B" || { echo "extract-limit: this host cannot run $arch programs ($wine_why)" >&2; exit 1; }
 tree=$(wine_arch_tree "$B" "$arch")
 kwz=$B/host/kwz
-# One folder per measurement: a setup program already made is run again.
+# One folder per measurement: a payload already packed is stamped again.
 work=$B/extract-limit/$arch-$kind-$bytes
 mkdir -p "$work"
 
-if [ ! -s "$work/Setup.exe" ]; then
+# Runs a command and says how long it took.
+step() {
+  local start rc
+  start=$(date +%s.%N)
+  "$@"
+  rc=$?
+  echo "  ($(printf '%.1f' "$(echo "$(date +%s.%N) - $start" | bc)") s)"
+  return $rc
+}
+
+if [ ! -s "$work/p.kwz" ]; then
   mkdir -p "$work/product"
   cp "$tree/demo/payload/KwoWardenInstaller.exe" "$work/product/"
   if [ "$kind" = zeros ]; then
@@ -42,14 +52,13 @@ with open(sys.argv[1], "rb") as f:
 print("%08X" % crc)' "$work/product/data.bin")
   echo "$crc" >"$work/crc"
 
-  step() { local start=$(date +%s.%N); "$@"; local rc=$?; echo "  ($(printf '%.1f' "$(echo "$(date +%s.%N) - $start" | bc)") s)"; return $rc; }
   echo "== kwz pack (data.bin: $bytes bytes of $kind, CRC-32 $crc)"
   step "$kwz" pack -q "$work/product" "$work/p.kwz" || exit 1
   "$kwz" list "$work/p.kwz" | tail -1
-  echo "== kwz stamp into $tree/KwoWardenSetup-stub.exe"
-  step "$kwz" stamp -q "$tree/KwoWardenSetup-stub.exe" "$work/p.kwz" "$work/Setup.exe" || exit 1
-  rm -rf "$work/product" "$work/p.kwz"
+  rm -rf "$work/product"
 fi
+echo "== kwz stamp into $tree/KwoWardenSetup-stub.exe"
+step "$kwz" stamp -q "$tree/KwoWardenSetup-stub.exe" "$work/p.kwz" "$work/Setup.exe" || exit 1
 crc=$(cat "$work/crc")
 ls -l "$work/Setup.exe" | awk '{print "  setup program: " $5 " bytes"}'
 
