@@ -1,11 +1,12 @@
 // kwz compress / kwz decompress: the raw codec stream, no header.
 #include "tools/kwz/Command.h"
 #include "tools/kwz/FileIo.h"
+#include "tools/kwz/MemoryStreams.h"
 
 #include "archive/LzssCodec.h"
 
 #include <memory>
-#include <sstream>
+#include <istream>
 
 namespace {
 
@@ -14,7 +15,9 @@ enum class Direction { kEncode, kDecode };
 int RunCodec(const Arguments& args, Direction direction, const char* name)
 {
     ExpectOperands(args, 2, name);
-    std::istringstream input(ReadInputFile(args[0]));
+    const std::string data = ReadInputFile(args[0]);
+    CMemoryInputBuffer inputBuffer(data, nullptr);
+    std::istream input(&inputBuffer);
     COutputFile output(args[1]);
     std::unique_ptr<CLzssCodec> codec(new CLzssCodec);
     if (direction == Direction::kEncode)
@@ -41,12 +44,13 @@ const CommandInfo kCompressCommand = {
     "compress", "IN OUT", "encode a file into a raw LZSS stream",
     "Encodes IN with the launcher's LZSS codec and writes the raw stream to OUT:\n"
     "no header, exactly the bytes the launcher's decoder reads. Either may be -\n"
-    "for standard input or output. On an error OUT is not created.\n",
+    "for standard input or output. On an error OUT is left as it was (see kwz\n"
+    "help pack for how each kind of OUT is written).\n",
     Compress};
 
 const CommandInfo kDecompressCommand = {
     "decompress", "IN OUT", "decode a raw LZSS stream",
     "Decodes the raw LZSS stream IN and writes the bytes to OUT. Either may be -\n"
     "for standard input or output. A stream that ends before its end token is an\n"
-    "error (\"Unexpected end of file reached.\") and leaves no OUT behind.\n",
+    "error (\"Unexpected end of file reached.\") and leaves OUT as it was.\n",
     Decompress};

@@ -3,15 +3,19 @@
 // no checksum, so a damaged payload can decode to other bytes; only the
 // comparison with the product folder catches that.
 #include "tools/kwz/Command.h"
+#include "tools/kwz/FileIo.h"
 #include "tools/kwz/JsonText.h"
 #include "tools/kwz/LoadedPayload.h"
+#include "tools/kwz/PayloadFile.h"
 #include "tools/kwz/PackFolder.h"
 #include "tools/kwz/PayloadCheck.h"
 #include "tools/kwz/ProgressBar.h"
 
 #include "archive/ArchiveName.h"
+#include "base/FormatString.h"
 #include "base/KwoException.h"
 
+#include <cstdarg>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -51,10 +55,10 @@ CVerifyReport Verify(const std::string& path, const std::string& folder, unsigne
     report.folder = folder;
     std::unique_ptr<CLoadedPayload> payload;
     try {
-        payload.reset(new CLoadedPayload(path, ShowProgress(quiet)));
+        payload.reset(new CLoadedPayload(path, ReadPayloadFile(path), ShowProgress(quiet)));
     } catch (CKwoException* raw) {
         std::unique_ptr<CKwoException> e(raw);
-        if (e->Category() != "ArchiveError" && e->Category() != "PeError")
+        if (e->Category() != "ArchiveError" && e->Category() != "PeError" && e->Category() != "PayloadError")
             throw e.release();  // the file could not be read at all
         report.unreadable = e->MessageText();
         return report;
@@ -74,56 +78,72 @@ CVerifyReport Verify(const std::string& path, const std::string& folder, unsigne
     return report;
 }
 
-void PrintText(const CVerifyReport& report)
+// Appends the formatted text to out.
+void Add(std::string& out, const char* format, ...) KWO_PRINTF_FORMAT(2, 3);
+void Add(std::string& out, const char* format, ...)
 {
-    if (!report.unreadable.empty()) {
-        std::printf("unreadable: %s\nFAILED: %s does not load as the launcher loads it\n", report.unreadable.c_str(),
-                    report.path.c_str());
-        return;
-    }
-    std::printf("%s: %lu %s, image %lu bytes, payload %lu bytes\n", report.path.c_str(),
-                static_cast<unsigned long>(report.entries), report.entries == 1 ? "entry" : "entries",
-                static_cast<unsigned long>(report.imageSize), static_cast<unsigned long>(report.payloadSize));
-    for (const CPayloadFinding& f : report.findings) {
-        if (f.kind == CPayloadFinding::kStructure)
-            std::printf("structure: %s\n", f.detail.c_str());
-        else
-            std::printf("%s: %s: %s\n", FindingKindName(f.kind), PrintableName(f.name).c_str(), f.detail.c_str());
-    }
-    for (const std::string& warning : report.warnings)
-        std::printf("warning: %s\n", warning.c_str());
-    const std::string against = report.folder.empty() ? "" : " and matches " + report.folder;
-    if (report.Ok())
-        std::printf("OK: the payload is sound%s\n", against.c_str());
-    else
-        std::printf("FAILED: %lu %s\n", static_cast<unsigned long>(report.ProblemCount()),
-                    report.ProblemCount() == 1 ? "problem" : "problems");
+    std::string text;
+    va_list args;
+    va_start(args, format);
+    KwoBase::FormatStringV(text, format, args);
+    va_end(args);
+    out += text;
 }
 
-void PrintJson(const CVerifyReport& report)
+std::string Text(const CVerifyReport& report)
 {
-    std::printf("{\n  \"file\": %s,\n  \"folder\": %s,\n  \"ok\": %s,\n", JsonString(report.path).c_str(),
-                report.folder.empty() ? "null" : JsonString(report.folder).c_str(), report.Ok() ? "true" : "false");
+    std::string out;
+    if (!report.unreadable.empty()) {
+        Add(out, "unreadable: %s\nFAILED: %s does not load as the launcher loads it\n", report.unreadable.c_str(),
+            report.path.c_str());
+        return out;
+    }
+    Add(out, "%s: %lu %s, image %lu bytes, payload %lu bytes\n", report.path.c_str(),
+        static_cast<unsigned long>(report.entries), report.entries == 1 ? "entry" : "entries",
+        static_cast<unsigned long>(report.imageSize), static_cast<unsigned long>(report.payloadSize));
+    for (const CPayloadFinding& f : report.findings) {
+        if (f.kind == CPayloadFinding::kStructure)
+            Add(out, "structure: %s\n", f.detail.c_str());
+        else
+            Add(out, "%s: %s: %s\n", FindingKindName(f.kind), PrintableName(f.name).c_str(), f.detail.c_str());
+    }
+    for (const std::string& warning : report.warnings)
+        Add(out, "warning: %s\n", warning.c_str());
+    const std::string against = report.folder.empty() ? "" : " and matches " + report.folder;
+    if (report.Ok())
+        Add(out, "OK: the payload is sound%s\n", against.c_str());
+    else
+        Add(out, "FAILED: %lu %s\n", static_cast<unsigned long>(report.ProblemCount()),
+            report.ProblemCount() == 1 ? "problem" : "problems");
+    return out;
+}
+
+std::string Json(const CVerifyReport& report)
+{
+    std::string out;
+    Add(out, "{\n  \"file\": %s,\n  \"folder\": %s,\n  \"ok\": %s,\n", JsonString(report.path).c_str(),
+        report.folder.empty() ? "null" : JsonString(report.folder).c_str(), report.Ok() ? "true" : "false");
     if (report.unreadable.empty())
-        std::printf("  \"count\": %lu,\n  \"imageSize\": %lu,\n  \"payloadSize\": %lu,\n",
-                    static_cast<unsigned long>(report.entries), static_cast<unsigned long>(report.imageSize),
-                    static_cast<unsigned long>(report.payloadSize));
-    std::printf("  \"problems\": [");
+        Add(out, "  \"count\": %lu,\n  \"imageSize\": %lu,\n  \"payloadSize\": %lu,\n",
+            static_cast<unsigned long>(report.entries), static_cast<unsigned long>(report.imageSize),
+            static_cast<unsigned long>(report.payloadSize));
+    Add(out, "  \"problems\": [");
     const char* separator = "\n";
     if (!report.unreadable.empty()) {
-        std::printf("%s    {\"kind\": \"unreadable\", \"name\": null, \"detail\": %s}", separator,
-                    JsonString(report.unreadable).c_str());
+        Add(out, "%s    {\"kind\": \"unreadable\", \"name\": null, \"detail\": %s}", separator,
+            JsonString(report.unreadable).c_str());
         separator = ",\n";
     }
     for (const CPayloadFinding& f : report.findings) {
-        std::printf("%s    {\"kind\": \"%s\", \"name\": %s, \"detail\": %s}", separator, FindingKindName(f.kind),
-                    f.name.empty() ? "null" : JsonString(f.name).c_str(), JsonString(f.detail).c_str());
+        Add(out, "%s    {\"kind\": \"%s\", \"name\": %s, \"detail\": %s}", separator, FindingKindName(f.kind),
+            f.name.empty() ? "null" : JsonString(f.name).c_str(), JsonString(f.detail).c_str());
         separator = ",\n";
     }
-    std::printf("%s],\n  \"warnings\": [", report.ProblemCount() == 0 ? "" : "\n  ");
+    Add(out, "%s],\n  \"warnings\": [", report.ProblemCount() == 0 ? "" : "\n  ");
     for (size_t i = 0; i < report.warnings.size(); ++i)
-        std::printf("%s%s", i == 0 ? "" : ", ", JsonString(report.warnings[i]).c_str());
-    std::printf("]\n}\n");
+        Add(out, "%s%s", i == 0 ? "" : ", ", JsonString(report.warnings[i]).c_str());
+    Add(out, "]\n}\n");
+    return out;
 }
 
 int VerifyCommand(const Arguments& given)
@@ -139,11 +159,7 @@ int VerifyCommand(const Arguments& given)
         UsageError("verify takes SETUP_OR_PAYLOAD and an optional DIR, " + std::to_string(args.size()) +
                    " arguments given");
     const CVerifyReport report = Verify(args[0], args.size() == 2 ? args[1] : std::string(), codePage, quiet);
-    if (json)
-        PrintJson(report);
-    else
-        PrintText(report);
-    std::fflush(stdout);
+    WriteStandardOutput(json ? Json(report) : Text(report));
     return report.Ok() ? kExitOk : kExitError;
 }
 
