@@ -35,7 +35,7 @@ TEST(KwzStampPosixTest, BuiltStubsStampWithoutAWarning)
 {
     CTempFolder work;
     WriteFileBytes(work / "p.kwz", PayloadOf({{"KwoWardenInstaller.exe", "MZ"}}));
-    for (const auto& tree : {std::make_pair("win32", "(x86 launcher (not large-address-aware)): "),
+    for (const auto& tree : {std::make_pair("win32", "(x86 launcher (large-address-aware)): "),
                              std::make_pair("win64", "(x64 launcher): ")}) {
         const std::string stub = std::string(KWO_BUILD_FOLDER) + "/" + tree.first + "/KwoWardenSetup-stub.exe";
         ASSERT_TRUE(FileExists(stub)) << stub << " is missing: build both Windows trees first";

@@ -30,7 +30,7 @@ std::string FlipUnnoticed(const std::string& payload, const std::string& work, c
             bad[at] = static_cast<char>(bad[at] ^ (1 << bit));
             WriteFileBytes(work, bad);
             std::unique_ptr<CLoadedPayload> loaded;
-            if (RaisedIfAny([&] { loaded.reset(new CLoadedPayload(work, false)); }))
+            if (RaisedIfAny([&] { loaded.reset(new CLoadedPayload(work, std::string(bad), false)); }))
                 continue;
             const std::string decoded(reinterpret_cast<const char*>(loaded->ImageData()), loaded->ImageSize());
             if (decoded != image && CheckImageLayout(loaded->ImageData(), loaded->ImageSize()).empty())

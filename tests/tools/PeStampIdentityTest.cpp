@@ -17,7 +17,7 @@ class PeStampIdentityTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        WriteFileBytes(dir / "payload.kwz", "PAYLOAD");
+        WriteFileBytes(dir / "payload.kwz", payload);
         WriteFileBytes(dir / "icon.ico", PeTest::SolidIconFile({{16, 0x102030}, {32, 0x405060}}));
         WriteFileBytes(dir / "version.txt", "ProductName=Example\nFileVersion=1.2\nComments=file\n");
     }
@@ -31,6 +31,7 @@ protected:
     }
 
     CTempFolder dir;
+    const std::string payload = PayloadOf({{"KwoWardenInstaller.exe", "MZ"}});
     const std::string stub = PeTest::Fixture("probe-version.exe");
 };
 
@@ -52,7 +53,7 @@ TEST_F(PeStampIdentityTest, IconAndVersionInformationGoInWithTheSettingsLast)
     const CResourceData* group = FindResource(tree, CResourceId::Number(kIconGroupType), CResourceId::Number(108));
     ASSERT_NE(nullptr, group);
     EXPECT_EQ((std::vector<uint32_t>{1, 2}), IconGroupMembers(group->bytes));
-    EXPECT_EQ("PAYLOAD", ReadSetupPayload(out, "out"));
+    EXPECT_EQ(payload, ReadSetupPayload(out, "out"));
 
     // The same options in another order give the same bytes.
     ASSERT_EQ(0, Stamp({"-q", "--version-info", dir / "version.txt", "--set", "ProductName=", "--icon", dir / "icon.ico",
@@ -74,7 +75,7 @@ TEST_F(PeStampIdentityTest, MistakesAreRefusedAndNothingIsWritten)
              {{"--icon", dir / "icon.ico", "--icon", dir / "icon.ico"}, 2, "--icon is given 2 times"},
              {{"--version-info"}, 2, "stamp takes 3 arguments, 2 given"},  // the stub taken for the file
              {{"--icon", dir / "broken.ico"}, 1, dir / "broken.ico" + ": not an icon file (.ico)"},
-             {{"--icon", dir / "none.ico"}, 1, "Unable to open " + (dir / "none.ico")},
+             {{"--icon", dir / "none.ico"}, 1, "cannot open " + (dir / "none.ico") + ": "},
              {{"--version-info", dir / "typo.txt"}, 1, dir / "typo.txt" + ":2: unknown key 'CompanyNmae'"},
              {{"--version-info", dir / "version.txt", "--set", "FileVersion=one"}, 1,
               "--set FileVersion=one: FileVersion 'one' is not a version"},
