@@ -26,12 +26,12 @@ bool IsFolder(const std::string& path)
 }
 
 // The payload of the files directly in folder, as kwz pack would write it.
-std::string PackInMemory(const std::string& folder, unsigned codePage, bool quiet)
+std::string PackInMemory(const std::string& folder, unsigned codePage, LzssParse parse, bool quiet)
 {
     const std::string image = PackFolderImage(folder, codePage);
     CStringOutputBuffer buffer(kPayloadLimit);
     std::ostream out(&buffer);
-    EncodePayload(image, quiet, out);
+    EncodePayload(image, parse, quiet, out);
     if (buffer.Overflowed() || !out)
         ThrowError("PackError", ("cannot pack " + folder + ": the payload would exceed 2 GiB").c_str(), 0, 0);
     return buffer.Take();
@@ -41,6 +41,7 @@ int Stamp(const Arguments& given)
 {
     Arguments args = given;
     const bool quiet = TakeFlag(args, "-q", "--quiet");
+    const LzssParse parse = TakeParse(args);
     const unsigned codePage = TakeCodePage(args);
     ExpectOperands(args, 3, "stamp");
     const std::string& stubPath = args[0];
@@ -51,6 +52,9 @@ int Stamp(const Arguments& given)
     const bool folder = IsFolder(payloadPath);
     if (codePage != 0 && !folder)
         UsageError("--codepage applies to a folder packed on the fly, and " + payloadPath + " is not a folder");
+    if (parse == LzssParse::kSmallest && !folder)
+        UsageError("--smallest applies to a folder packed on the fly, and " + payloadPath +
+                   " is not a folder (pack it with kwz pack --smallest)");
 
     // The stub first: a wrong stub should not cost a long packing run.
     const std::string stubName = stubPath == "-" ? "standard input" : stubPath;
@@ -60,7 +64,7 @@ int Stamp(const Arguments& given)
         CheckLauncherKind(image);
         ResourceTreeExtents(image);
     }
-    std::string payload = folder ? PackInMemory(payloadPath, codePage, quiet) : ReadInputFile(payloadPath);
+    std::string payload = folder ? PackInMemory(payloadPath, codePage, parse, quiet) : ReadInputFile(payloadPath);
     if (payload.empty())
         std::fprintf(stderr, "kwz: warning: %s is empty; the setup program will report \"Archive is corrupted.\"\n",
                      payloadPath.c_str());
@@ -78,7 +82,7 @@ int Stamp(const Arguments& given)
 }  // namespace
 
 const CommandInfo kStampCommand = {
-    "stamp", "[-q] [--codepage N] STUB (DIR | PAYLOAD) OUT", "put a payload into a setup program",
+    "stamp", "[-q] [--smallest] [--codepage N] STUB (DIR | PAYLOAD) OUT", "put a payload into a setup program",
     "Writes OUT, a copy of the setup program STUB whose resources also hold the\n"
     "payload: PAYLOAD as it is (a file that kwz pack wrote), or the files of DIR\n"
     "packed on the fly. A payload that STUB already carries is replaced, so any\n"
@@ -107,6 +111,7 @@ const CommandInfo kStampCommand = {
     "signed image.\n"
     "\n"
     "Options (for DIR, as kwz pack takes them):\n"
+    "  --smallest    encode for the smallest payload (see kwz help pack)\n"
     "  --codepage N  store the names in Windows code page N\n"
     "  -q, --quiet   no progress bar\n",
     Stamp};

@@ -3,6 +3,8 @@
 
 #include "tools/kwz/Command.h"
 
+#include "archive/LzssSmallestCodec.h"
+
 #include <ostream>
 #include <string>
 
@@ -15,6 +17,9 @@ unsigned TakeCodePage(Arguments& args);
 // raises "PackError" naming every file that cannot be packed.
 std::string PackFolderImage(const std::string& folder, unsigned codePage);
 
-// Compresses image into the payload written to out, with a progress bar on a
-// terminal unless quiet.
-void EncodePayload(const std::string& image, bool quiet, std::ostream& out);
+// Removes "--smallest" from args: the parse that the payload is encoded with.
+LzssParse TakeParse(Arguments& args);
+
+// Compresses image with parse into the payload written to out, with a
+// progress bar on a terminal unless quiet.
+void EncodePayload(const std::string& image, LzssParse parse, bool quiet, std::ostream& out);
