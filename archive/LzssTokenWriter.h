@@ -22,7 +22,7 @@ public:
     {
     }
 
-    void Literal(uint8_t byte) { bits.WriteBits(kLiteralFlag | byte, kLiteralBits); }
+    void Literal(uint8_t value) { bits.WriteBits(kLiteralFlag | value, kLiteralBits); }
 
     // A copy of length bytes (kMinMatch to kLookAhead) from position (1 to
     // kPositionMask; 0 would read as the end).
