@@ -17,6 +17,13 @@
 
 using namespace LzssTest;
 
+// For test names and failures: found by argument-dependent lookup, so beside
+// the type, in the global namespace.
+static void PrintTo(LzssParse parse, std::ostream* os)
+{
+    *os << (parse == LzssParse::kExact ? "exact parse" : "smallest parse");
+}
+
 namespace {
 
 struct RoundTrip {
