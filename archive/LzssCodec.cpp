@@ -8,6 +8,7 @@
 
 namespace {
 
+// The decoder reads the widths that the token writer writes.
 constexpr int kLiteralBits = CLzssTokenWriter::kLiteralBits;
 constexpr uint32_t kLiteralFlag = CLzssTokenWriter::kLiteralFlag;
 

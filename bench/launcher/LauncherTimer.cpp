@@ -7,11 +7,11 @@
 // Times count from just before the setup program was created. window_ms is
 // when its progress window was first seen (looked for every few
 // milliseconds): the start-up before the extraction. installer_ms is when the
-// job reported a process of the installer's name as created (Wine may start
-// its desktop process from the setup program too). The peaks are
-// the setup program's own, as last reported before it ended. Exit code 0
-// when the setup program ran to its end and started a process, 1 otherwise,
-// 2 on wrong usage.
+// job reported the installer as created: the process of its name, or the last
+// one whose name could not be learnt (Wine may start its desktop process from
+// the setup program too, early). The peaks are the setup program's own, as
+// last reported before it ended. Exit code 0 when the setup program ran to
+// its end and started its installer, 1 otherwise, 2 on wrong usage.
 #include <windows.h>
 
 #include <psapi.h>
@@ -60,25 +60,45 @@ bool HasWindow(DWORD id)
     return false;
 }
 
-// A process that the job reported, until its program's name is known: a
-// process that Wine has only just created cannot tell it yet.
-struct NewProcess {
-    HANDLE handle;
-    double createdMs;
-};
-
 enum class Named { kInstaller, kOther, kNotYet };
 
-Named ProgramOf(const NewProcess& process)
+// A process that the job reported, and what it runs once that is known: a
+// process that Wine has only just created cannot tell its program's name yet.
+struct NewProcess {
+    DWORD id;
+    double createdMs;
+    HANDLE handle;  // null until it could be opened
+    Named named;
+};
+
+void LearnName(NewProcess& process)
 {
+    if (process.handle == nullptr)
+        process.handle = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, process.id);
+    if (process.handle == nullptr)
+        return;
     char path[MAX_PATH];
     DWORD length = MAX_PATH;
     if (!QueryFullProcessImageNameA(process.handle, 0, path, &length))
-        return WaitForSingleObject(process.handle, 0) == WAIT_TIMEOUT ? Named::kNotYet : Named::kOther;
+        return;
     const std::string name(path, length);
     const size_t slash = name.find_last_of("\\/");
     const std::string file = name.substr(slash == std::string::npos ? 0 : slash + 1);
-    return lstrcmpiA(file.c_str(), kInstallerName) == 0 ? Named::kInstaller : Named::kOther;
+    process.named = lstrcmpiA(file.c_str(), kInstallerName) == 0 ? Named::kInstaller : Named::kOther;
+}
+
+// When the installer was created: the process of its name, or else the last
+// process whose name stayed unknown (the setup program starts its installer
+// last); -1 if there is none.
+double InstallerCreatedMs(const std::vector<NewProcess>& processes)
+{
+    for (const NewProcess& process : processes)
+        if (process.named == Named::kInstaller)
+            return process.createdMs;
+    for (auto it = processes.rbegin(); it != processes.rend(); ++it)
+        if (it->named == Named::kNotYet)
+            return it->createdMs;
+    return -1;
 }
 
 [[noreturn]] void Fail(const char* what)
@@ -120,9 +140,8 @@ int main(int argc, char** argv)
     ResumeThread(setup.hThread);
     CloseHandle(setup.hThread);
 
-    std::vector<NewProcess> unnamed;
+    std::vector<NewProcess> started;
     double windowMs = -1;
-    double installerMs = -1;
     SIZE_T peakWorkingSet = 0;
     SIZE_T peakPrivate = 0;
     bool ended = false;
@@ -132,23 +151,12 @@ int main(int argc, char** argv)
         LPOVERLAPPED detail = nullptr;
         if (GetQueuedCompletionStatus(port, &message, &key, &detail, kPollMs)) {
             const DWORD id = static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(detail));
-            if (message == JOB_OBJECT_MSG_NEW_PROCESS && id != setup.dwProcessId && installerMs < 0) {
-                const double at = clock.Ms();
-                if (HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, id))
-                    unnamed.push_back(NewProcess{process, at});
-            }
+            if (message == JOB_OBJECT_MSG_NEW_PROCESS && id != setup.dwProcessId)
+                started.push_back(NewProcess{id, clock.Ms(), nullptr, Named::kNotYet});
         }
-        for (auto it = unnamed.begin(); it != unnamed.end();) {
-            const Named named = ProgramOf(*it);
-            if (named == Named::kNotYet) {
-                ++it;
-                continue;
-            }
-            if (named == Named::kInstaller && installerMs < 0)
-                installerMs = it->createdMs;
-            CloseHandle(it->handle);
-            it = unnamed.erase(it);
-        }
+        for (NewProcess& process : started)
+            if (process.named == Named::kNotYet)
+                LearnName(process);
         if (WaitForSingleObject(setup.hProcess, 0) != WAIT_TIMEOUT) {
             ended = true;
         } else {
@@ -163,8 +171,10 @@ int main(int argc, char** argv)
         }
     }
     const double totalMs = clock.Ms();
-    for (const NewProcess& process : unnamed)
-        CloseHandle(process.handle);
+    const double installerMs = InstallerCreatedMs(started);
+    for (const NewProcess& process : started)
+        if (process.handle != nullptr)
+            CloseHandle(process.handle);
     DWORD exitCode = 0;
     GetExitCodeProcess(setup.hProcess, &exitCode);
     std::printf("window_ms=%.0f installer_ms=%.0f peak_working_set_kib=%lu peak_private_kib=%lu exit=%lu "
