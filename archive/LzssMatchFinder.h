@@ -49,6 +49,8 @@ public:
             match = matches[i];
             if (match.length > left)
                 match.length = left;
+        } else {
+            match.length = 0;  // the end: no byte is left
         }
     }
 

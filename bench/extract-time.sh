@@ -206,7 +206,7 @@ rows=$work/rows.md
 notes=()
 for arch in $(wine_wanted_archs); do
   tree=$(wine_arch_tree "$B" "$arch")
-  if ! wine_can_run "$arch" "$B"; then
+  if ! wine_can_run "$arch" "$B" >&2; then
     notes+=("$arch: not measured, this host cannot run it under Wine ($wine_why)")
     continue
   fi
