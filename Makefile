@@ -10,7 +10,8 @@
 #   make demo     run the demo setup program under Wine
 #   make setup PAYLOAD=dir   build a setup program for any folder
 #   make fuzz     run each fuzz target for FUZZ_SECONDS (default 60)
-#   make dist     release folder and tarball
+#   make dist     release folder and reproducible tarball
+#   make install PREFIX=dir   kwz, both stubs and the CMake package into dir
 
 BUILD ?= build
 B := $(abspath $(BUILD))
@@ -59,7 +60,7 @@ clean:
 	rm -rf $(B)
 
 # Targets whose scripts grow with the launcher, the fuzzers and the release.
-.PHONY: demo setup fuzz dist
+.PHONY: demo setup fuzz dist install
 demo: all
 	@scripts/demo.sh $(B)
 
@@ -71,3 +72,7 @@ fuzz: deps
 
 dist: all
 	@scripts/dist.sh $(B)
+
+install: all
+	@test -n "$(PREFIX)" || { echo "usage: make install PREFIX=dir" >&2; exit 2; }
+	@$(CMAKE) --install $(B)/host --prefix "$(PREFIX)" --strip

@@ -41,6 +41,13 @@ PayloadBytes FindPayload()
     return PayloadBytes{bytes, size};
 }
 
+// Ends the run when the window has asked the worker to stop.
+void StopIfAsked()
+{
+    if (stopRequested.load())
+        ThrowError("Error", "The extraction was stopped.", 0, 0);
+}
+
 void ExtractPayload(HWND window)
 {
     const PayloadBytes payload = FindPayload();
@@ -54,8 +61,10 @@ void ExtractPayload(HWND window)
 
     std::unique_ptr<CArchive> archive(new CArchive);
     archive->Load(decoded.Data(), decoded.Size());
-    for (uint32_t i = 0; i < archive->GetEntryCount(); ++i)
+    for (uint32_t i = 0; i < archive->GetEntryCount(); ++i) {
+        StopIfAsked();
         archive->ExtractEntry(i, extractionFolder.c_str());
+    }
 }
 
 // Hands text to the window with WM_SETUP_ERROR. A copy that cannot be made is
@@ -80,6 +89,7 @@ uint32_t ProgressStride(uint32_t payloadSize)
 
 void ReportProgress(uint32_t count, void* context)
 {
+    StopIfAsked();
     const ProgressSink* sink = static_cast<const ProgressSink*>(context);
     const double fraction = static_cast<double>(count) / static_cast<double>(sink->totalBytes);
     // Not below 1 includes a quotient that is not a number.
@@ -90,16 +100,22 @@ void ReportProgress(uint32_t count, void* context)
 DWORD WINAPI ExtractWorker(LPVOID parameter)
 {
     HWND window = static_cast<HWND>(parameter);
+    std::unique_ptr<CKwoException> error;
+    const char* failure = nullptr;
     try {
         ExtractPayload(window);
     } catch (CKwoException* raw) {
-        std::unique_ptr<CKwoException> error(raw);
-        PostErrorText(window, error->MessageText().c_str());
+        error.reset(raw);
+        failure = error->MessageText().c_str();
     } catch (const std::bad_alloc&) {
-        PostErrorText(window, kOutOfMemoryText);
+        failure = kOutOfMemoryText;
     } catch (...) {
-        PostErrorText(window, kUnexpectedText);
+        failure = kUnexpectedText;
     }
+    // A stop that the window asked for is no error to show; the window is
+    // gone or going.
+    if (failure != nullptr && !stopRequested.load())
+        PostErrorText(window, failure);
     PostMessageA(window, WM_SETUP_DONE, 0, 0);
     return 0;
 }

@@ -13,17 +13,23 @@ struct ProgressSink {
     HWND notifyWindow;    // the progress window
 };
 
-// Creates "KwoWarden.tmp\" below the user's temporary folder, stores it in
-// extractionFolder and starts the worker. Raises CKwoException when the folder
-// cannot be found or created.
+// Prepares "KwoWarden.tmp\" below the user's temporary folder (see
+// PrepareExtractionFolder), which sets extractionFolder, and starts the
+// worker. Raises CKwoException when the folder cannot be found or prepared.
 void StartExtraction(HWND window);
 
+// Asks a running worker to stop and waits for its end; returns at once when
+// none was started or it has ended.
+void StopExtraction();
+
 // Thread routine; the parameter is the progress window. Posts WM_SETUP_ERROR
-// (at most once) and always WM_SETUP_DONE as its last message. Returns 0.
+// (at most once, and never after a stop that was asked for) and always
+// WM_SETUP_DONE as its last message. Returns 0.
 DWORD WINAPI ExtractWorker(LPVOID window);
 
 // ProgressCallback of the decode: stores count / totalBytes (at most 1) in
-// progressFraction and posts WM_SETUP_PROGRESS.
+// progressFraction and posts WM_SETUP_PROGRESS. Once stopRequested is set it
+// raises instead, which ends the decode.
 void ReportProgress(uint32_t count, void* sink);
 
 // Stride of the progress callback for a payload of the given size: about a

@@ -1,5 +1,5 @@
-// Owners for the handles of the window code (GDI objects of one paint, a
-// folder listing): each releases its handle on every path out of its scope.
+// Owners for the handles of the window code (GDI objects of one paint): each
+// releases its handle on every path out of its scope.
 #pragma once
 
 #include <windows.h>
@@ -30,11 +30,6 @@ H NullHandle()
     return nullptr;
 }
 
-inline HANDLE InvalidFileHandle()
-{
-    return INVALID_HANDLE_VALUE;
-}
-
 // A memory device context, deleted at the end of its scope.
 class CMemoryDC : public CHandleOwner<HDC, BOOL, DeleteDC, NullHandle<HDC>> {
 public:
@@ -43,9 +38,6 @@ public:
 
 // A bitmap, font or brush that this code created and deletes.
 using CGdiObject = CHandleOwner<HGDIOBJ, BOOL, DeleteObject, NullHandle<HGDIOBJ>>;
-
-// A listing started by FindFirstFileA, closed at the end of its scope.
-using CFolderListing = CHandleOwner<HANDLE, BOOL, FindClose, InvalidFileHandle>;
 
 // Selects an object into a device context and puts the previous one back.
 // Declared after the object's owner, so it deselects before the delete.

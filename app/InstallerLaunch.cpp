@@ -1,6 +1,6 @@
 #include "app/InstallerLaunch.h"
 
-#include "app/HandleOwners.h"
+#include "app/ExtractionFolder.h"
 #include "app/SetupMessages.h"
 #include "app/SetupState.h"
 #include "base/KwoException.h"
@@ -20,22 +20,6 @@ DWORD WINAPI WatchInstaller(LPVOID window)
     WaitForSingleObject(installerProcess.hProcess, INFINITE);
     PostMessageA(static_cast<HWND>(window), WM_TIMER, INSTALLER_WAIT_TIMER, 0);
     return 0;
-}
-
-// The files directly in extractionFolder, in the order the listing gives them.
-// Folders, read-only files and files in use fail to delete and stay.
-void RemoveFolderFiles()
-{
-    const std::string pattern = extractionFolder + "*";
-    WIN32_FIND_DATAA found;
-    CFolderListing listing(FindFirstFileA(pattern.c_str(), &found));
-    if (listing.Get() == INVALID_HANDLE_VALUE)
-        return;
-    do {
-        if (std::strcmp(found.cFileName, ".") == 0 || std::strcmp(found.cFileName, "..") == 0)
-            continue;
-        DeleteFileA((extractionFolder + found.cFileName).c_str());
-    } while (FindNextFileA(listing.Get(), &found));
 }
 
 }  // namespace
@@ -82,17 +66,4 @@ void PollInstaller(HWND window)
     installerProcess.hThread = nullptr;
     RemoveExtractionFolder();
     PostQuitMessage(0);
-}
-
-void RemoveExtractionFolder()
-{
-    // An empty folder would make the pattern list the current directory.
-    if (extractionFolder.empty())
-        return;
-    try {
-        RemoveFolderFiles();
-    } catch (...) {
-        // No memory for a path: what is left stays, as after a failed delete.
-    }
-    RemoveDirectoryA(extractionFolder.c_str());
 }

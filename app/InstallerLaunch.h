@@ -16,8 +16,3 @@ void WatchInstallerWithoutTimer(HWND window);
 // One tick of INSTALLER_WAIT_TIMER: once the installer has ended, stops the
 // watch, closes its handles, removes the extraction folder and quits with 0.
 void PollInstaller(HWND window);
-
-// Deletes the files directly in extractionFolder, then the folder. Whatever
-// cannot be deleted stays; nothing is reported. Does nothing while
-// extractionFolder is empty.
-void RemoveExtractionFolder();

@@ -3,6 +3,8 @@
 // then reads in place.
 #pragma once
 
+#include "archive/ArchiveFormat.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <istream>
@@ -32,11 +34,22 @@ private:
     std::istream stream;
 };
 
-// Write side: a growable buffer whose contents stay where they are as long as
-// nothing more is written. A failed growth raises through the stream.
+// Write side: the image in one block of address space that never moves, so
+// that growing it copies nothing and needs no second block beside the first.
+//
+// Growth policy. At the first write the stream reserves, without committing
+// memory, one block for the whole image: largestImage bytes when the
+// address space has room (a 64-bit process always has), else the largest
+// free block there is (a 32-bit one). It commits memory as the image grows,
+// in steps of a quarter of what it holds (at least 1 MiB). So the peak is
+// the image itself, in the one block reserved at the start. An image that
+// outgrows largestImage (an archive's offsets reach 4 GiB - 1 bytes) raises
+// "ArchiveError" "Archive is corrupted."; one that outgrows the reserved
+// block, or memory that cannot be committed, raises std::bad_alloc. Both go
+// through the stream, whose exception mask holds badbit.
 class CImageStream {
 public:
-    CImageStream();
+    explicit CImageStream(uint64_t largestImage = kLargestImage);
     CImageStream(const CImageStream&) = delete;
     CImageStream& operator=(const CImageStream&) = delete;
 
@@ -47,8 +60,13 @@ public:
 private:
     class CBuffer : public std::streambuf {
     public:
-        const uint8_t* Data() const { return reinterpret_cast<const uint8_t*>(pbase()); }
-        size_t Size() const { return static_cast<size_t>(pptr() - pbase()); }
+        explicit CBuffer(uint64_t largestImage);
+        ~CBuffer() override;
+        CBuffer(const CBuffer&) = delete;
+        CBuffer& operator=(const CBuffer&) = delete;
+
+        const uint8_t* Data() const { return reinterpret_cast<const uint8_t*>(block); }
+        size_t Size() const { return areaStart + static_cast<size_t>(pptr() - pbase()); }
 
     protected:
         int_type overflow(int_type c) override;
@@ -56,7 +74,14 @@ private:
 
     private:
         void Grow(size_t atLeast);
-        std::vector<char> bytes;
+        void Reserve();
+        void SetArea(size_t used);
+
+        uint64_t largestImage;
+        char* block = nullptr;  // the reserved block, null until the first write
+        size_t reserved = 0;
+        size_t committed = 0;
+        size_t areaStart = 0;   // where in block the put area begins
     };
 
     CBuffer buffer;

@@ -1,6 +1,6 @@
 // Process-wide values of the launcher. All of them belong to the main thread,
 // except that the extraction worker reads appInstance and extractionFolder
-// (both set before it starts) and writes progressFraction.
+// (both set before it starts) and stopRequested, and writes progressFraction.
 #pragma once
 
 #include <windows.h>
@@ -35,8 +35,14 @@ extern HFONT textFont;                         // every text of the window
 extern bool errorShown;                        // an error box has been shown
 
 // Absolute path of the extraction folder, ending in "\"; empty until
-// StartExtraction has created the folder.
+// StartExtraction has prepared the folder.
 extern std::string extractionFolder;
+
+// The extraction worker, from its start until StopExtraction has seen it end.
+extern HANDLE workerThread;
+// Set by the main thread when the window goes: the worker ends at its next
+// step without reporting an error.
+extern std::atomic<bool> stopRequested;
 
 // Share of the payload decoded so far, 0 to 1. Written only by the worker and
 // read by the painting; relaxed access is all the bar needs.

@@ -1,6 +1,7 @@
 #include "app/SetupWindow.h"
 
 #include "app/ExtractWorker.h"
+#include "app/ExtractionFolder.h"
 #include "app/InstallerLaunch.h"
 #include "app/SetupMessages.h"
 #include "app/SetupPaint.h"
@@ -94,6 +95,9 @@ LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
         OnPaint(window);
         return 0;
     case WM_DESTROY:
+        // Closed during the extraction: the worker stops at its next step,
+        // and SetupMain waits for it before the process ends.
+        stopRequested.store(true);
         PostQuitMessage(0);
         return 0;
     case WM_COMMAND:

@@ -1,6 +1,7 @@
 // The main thread's half of the extraction.
 #include "app/ExtractWorker.h"
 
+#include "app/ExtractionFolder.h"
 #include "app/SetupState.h"
 #include "base/FolderPath.h"
 #include "base/KwoException.h"
@@ -35,15 +36,23 @@ void StartExtraction(HWND window)
     const std::string temporary = TemporaryFolder();
     std::string folder = MakeFolderPath(ShortToLongPath(temporary.c_str()).c_str());
     folder += "KwoWarden.tmp\\";
-    CreateFolderTree(folder);
-    extractionFolder = folder;
+    PrepareExtractionFolder(folder);
 
-    HANDLE thread = CreateThread(nullptr, 0, ExtractWorker, window, 0, nullptr);
-    if (thread == nullptr) {
+    // The worker reports its end by WM_SETUP_DONE; the handle is kept for
+    // StopExtraction, so that the process never ends under it.
+    workerThread = CreateThread(nullptr, 0, ExtractWorker, window, 0, nullptr);
+    if (workerThread == nullptr) {
         MessageBoxA(window, "Unable to extract the files.", "Error", MB_OK | MB_ICONERROR);
         PostQuitMessage(0);
-        return;
     }
-    // The worker reports its end by WM_SETUP_DONE; nobody waits on the handle.
-    CloseHandle(thread);
+}
+
+void StopExtraction()
+{
+    stopRequested.store(true);
+    if (workerThread == nullptr)
+        return;
+    WaitForSingleObject(workerThread, INFINITE);
+    CloseHandle(workerThread);
+    workerThread = nullptr;
 }

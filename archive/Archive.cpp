@@ -5,9 +5,16 @@
 #include "base/FormatString.h"
 #include "base/KwoException.h"
 
+#include <algorithm>
 #include <exception>
 #include <fstream>
 #include <new>
+
+namespace {
+
+constexpr uint64_t kWritePiece = 64u << 20;
+
+}  // namespace
 
 CArchive::~CArchive()
 {
@@ -72,8 +79,12 @@ void CArchive::ExtractEntry(uint32_t index, const char* folder)
             const std::string target = NativeFolderPath(folder) + entry.name;
             file.exceptions(std::ios_base::failbit | std::ios_base::badbit);
             file.open(target, std::ios_base::binary | std::ios_base::out | std::ios_base::trunc);
+            // In pieces: a write of 2 GiB or more in one call never ends with
+            // the Windows C runtime, whose write counts in an int.
             for (const auto& chunk : entry.chunks)
-                file.write(reinterpret_cast<const char*>(chunk->data), static_cast<std::streamsize>(chunk->length));
+                for (uint64_t at = 0; at < chunk->length; at += kWritePiece)
+                    file.write(reinterpret_cast<const char*>(chunk->data) + at,
+                               static_cast<std::streamsize>(std::min<uint64_t>(kWritePiece, chunk->length - at)));
             // A file short of its tail must not pass for written: the buffered
             // rest is flushed here, where a failure still raises.
             file.flush();

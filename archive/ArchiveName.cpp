@@ -54,13 +54,18 @@ const char* FileNameProblem(const std::string& name)
             return "the name holds a folder separator";
         if (c == ':')
             return "the name holds a colon";
-        if (u < 0x20 || u == 0x7F)
+        // DEL (0x7F) is allowed in Windows file names; the C0 controls are not.
+        if (u < 0x20)
             return "the name holds a control character";
         if (c == '<' || c == '>' || c == '"' || c == '|' || c == '?' || c == '*')
             return "the name holds a character Windows does not allow in file names";
     }
     if (IsDeviceName(name))
         return "the name is reserved for a device on Windows";
+    // Windows drops them when it creates the file, which would then not be
+    // the one the entry names.
+    if (name.back() == '.' || name.back() == ' ')
+        return "the name ends in a dot or blank, which Windows drops";
     return nullptr;
 }
 

@@ -1,13 +1,40 @@
 #include "base/Paths.h"
 
+#include "base/FolderLevelWin32.h"
 #include "base/FormatString.h"
 #include "base/KwoException.h"
 #include "base/PathCallsWin32.h"
 
 PathCalls& ActivePathCalls()
 {
-    static PathCalls calls = {GetFileAttributesA, CreateDirectoryA, FindFirstFileA, FindClose};
+    static PathCalls calls = {GetFileAttributesA, CreateDirectoryA, FindFirstFileA, FindNextFileA, FindClose,
+                              DeleteFileA, RemoveDirectoryA, CreateFileA, RemoveLinkItself};
     return calls;
+}
+
+BOOL RemoveLinkItself(LPCSTR path)
+{
+    // Shared for deletion, so that the deletion below can open it again; the
+    // deletion takes effect when this handle closes.
+    const HANDLE link = CreateFileA(path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
+                                    nullptr);
+    if (link == INVALID_HANDLE_VALUE)
+        return FALSE;
+    BY_HANDLE_FILE_INFORMATION opened;
+    BOOL removed = FALSE;
+    if (GetFileInformationByHandle(link, &opened)) {
+        if ((opened.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0)
+            SetLastError(ERROR_ALREADY_EXISTS);
+        else if ((opened.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+            removed = RemoveDirectoryA(path);  // removes a junction itself, never its target
+        else
+            removed = DeleteFileA(path);  // removes a symbolic link itself, never its target
+    }
+    const DWORD error = GetLastError();
+    CloseHandle(link);
+    SetLastError(error);
+    return removed;
 }
 
 bool FolderExists(const std::string& path)
@@ -16,26 +43,46 @@ bool FolderExists(const std::string& path)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-namespace {
-
-// Creates one level. Fails only when the level is not a folder afterwards:
-// if another process created it between the walk-up and this call,
-// CreateDirectoryA reports ERROR_ALREADY_EXISTS and the folder is there.
-void CreateLevel(const std::string& level)
+bool IsLink(DWORD attributes)
 {
-    if (ActivePathCalls().createDirectory(level.c_str(), nullptr))
-        return;
-    const DWORD error = GetLastError();
-    if (error == ERROR_ALREADY_EXISTS && FolderExists(level))
-        return;
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+bool IsRealFolder(DWORD attributes)
+{
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 && !IsLink(attributes);
+}
+
+void RaiseFolderFailure(const std::string& level, DWORD error)
+{
     std::string message;
     KwoBase::FormatString(message, "Unable to create directory %s", level.c_str());
-    // The nested text must describe the failed creation, not the query after it.
+    // The nested text must describe the failure, not a query made after it.
     SetLastError(error);
     ThrowWin32Error("FileError", message.c_str(), 0, 0);
 }
 
-}  // namespace
+void CreateFolderLevel(const std::string& level)
+{
+    const PathCalls& calls = ActivePathCalls();
+    if (calls.createDirectory(level.c_str(), nullptr))
+        return;
+    DWORD error = GetLastError();
+    if (error == ERROR_ALREADY_EXISTS) {
+        // Something appeared between the walk-up and this call. A folder that
+        // another process created counts as created; a link is never entered
+        // but removed, and the folder made in its place.
+        const DWORD attributes = calls.getFileAttributes(level.c_str());
+        if (IsRealFolder(attributes))
+            return;
+        if (IsLink(attributes)) {
+            if (calls.removeLink(level.c_str()) && calls.createDirectory(level.c_str(), nullptr))
+                return;
+            error = GetLastError();
+        }
+    }
+    RaiseFolderFailure(level, error);
+}
 
 void CreateFolderTree(const std::string& path)
 {
@@ -59,7 +106,7 @@ void CreateFolderTree(const std::string& path)
     size_t start = prefix.size();
     for (size_t end = path.find('\\', start + 1); end != std::string::npos; end = path.find('\\', end + 1)) {
         prefix.append(path, start, end - start);
-        CreateLevel(prefix);
+        CreateFolderLevel(prefix);
         start = end;
     }
 }

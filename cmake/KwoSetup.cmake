@@ -1,6 +1,7 @@
 # Launchers: the setup library and its entry point linked with a resource
 # object of their own, so that launchers with different payloads share every
-# compiled object.
+# compiled object. Their resources are the last section (resources-last.ld).
+set(KWO_RESOURCES_LAST_SCRIPT ${CMAKE_CURRENT_LIST_DIR}/resources-last.ld CACHE INTERNAL "linker script part for launchers")
 
 # kwo_setup_resources(OUT_VAR NAME [PAYLOAD file] [DEPENDS ...]): compiles the
 # common resource script (strings, icon, bitmaps), plus the payload as "KWZ"
@@ -60,7 +61,13 @@ function(kwz_add_setup name)
   kwo_setup_resources(res ${name} PAYLOAD "${payload}" DEPENDS ${ARG_DEPENDS})
   add_executable(${name} WIN32 $<TARGET_OBJECTS:kwo_setup_entry> ${res})
   target_link_libraries(${name} PRIVATE kwo_setup)
-  target_link_options(${name} PRIVATE -s)
+  target_link_options(${name} PRIVATE -s -Wl,-T,${KWO_RESOURCES_LAST_SCRIPT})
+  set_property(TARGET ${name} APPEND PROPERTY LINK_DEPENDS ${KWO_RESOURCES_LAST_SCRIPT})
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    # On 64-bit Windows a 32-bit launcher then has 4 GiB of address space for
+    # the decode instead of 2 (PE32+ launchers have it by default).
+    target_link_options(${name} PRIVATE -Wl,--large-address-aware)
+  endif()
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${ARG_OUTPUT_DIRECTORY})
   add_dependencies(${name} kwo_setup_art)
 endfunction()

@@ -20,5 +20,9 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 set(CMAKE_CROSSCOMPILING_EMULATOR ${KWO_WINE_LOADER})
 
 # Link policy for every Windows binary: libstdc++, libgcc and winpthread are
-# linked in, so a program imports only system DLLs and msvcrt.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libstdc++ -static-libgcc")
+# linked in, so a program imports only system DLLs and msvcrt. No time stamp
+# in the headers, so that the same sources always link to the same bytes, and
+# Release programs stripped by the linker (no strip run afterwards, which
+# would write the current time into the header).
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libstdc++ -static-libgcc -Wl,--no-insert-timestamp")
+set(CMAKE_EXE_LINKER_FLAGS_RELEASE_INIT "-s")

@@ -1,54 +1,54 @@
 #!/usr/bin/env bash
-# Release folder and tarball: the native and the Windows packer, both stubs
-# and the README, checked to work together before they are packed.
+# Release folder and tarball: what `cmake --install` puts into a prefix (the
+# packer for Linux and Windows, both stubs, the CMake package, README,
+# LICENSE and notices), checked to work together, with SHA256SUMS. The
+# tarball is reproducible: the same commit gives the same bytes, whenever and
+# wherever it is built. Every time in it is SOURCE_DATE_EPOCH, by default the
+# time of the checked-out commit.
 # Usage: dist.sh BUILD_DIR   (after `make all`; writes BUILD_DIR/dist/)
 set -euo pipefail
-B=${1:?build folder}
+B=$(cd "${1:?build folder}" && pwd)
 here=$(cd "$(dirname "$0")/.." && pwd)
 
-# cache_value TREE NAME: a value of a tree's CMake cache (its tools).
-cache_value() { sed -n "s/^$2:[A-Z]*=//p" "$1/CMakeCache.txt"; }
-
-kwz=$B/host/kwz
-kwz_exe=$B/win32/kwz.exe
-# The stubs by architecture: the name each has in the release.
-declare -A stubs=([win32]=KwoWardenSetup-stub.exe [win64]=KwoWardenSetup-stub-x64.exe)
-for f in "$kwz" "$kwz_exe" "$B/win32/KwoWardenSetup-stub.exe" "$B/win64/KwoWardenSetup-stub.exe"; do
+for f in "$B/host/kwz" "$B/win32/kwz.exe" "$B/win32/KwoWardenSetup-stub.exe" "$B/win64/KwoWardenSetup-stub.exe"; do
   [ -f "$f" ] || { echo "dist: $f is missing; run make first" >&2; exit 1; }
 done
+if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
+  SOURCE_DATE_EPOCH=$(git -C "$here" log -1 --format=%ct 2>/dev/null) ||
+    { echo "dist: $here is not a git checkout; set SOURCE_DATE_EPOCH" >&2; exit 1; }
+fi
+export SOURCE_DATE_EPOCH
+if [ -n "$(git -C "$here" status --porcelain --untracked-files=no 2>/dev/null)" ]; then
+  echo "dist: warning: the checkout has uncommitted changes; the release is not the commit's" >&2
+fi
 
-version=$("$kwz" --version | sed -n 's/^kwz //p')
+version=$("$B/host/kwz" --version | sed -n 's/^kwz //p')
 name=kwo-warden-setup-$version
 out=$B/dist/$name
 rm -rf "$out" "$B/dist/$name.tar.gz"
-mkdir -p "$out"
+mkdir -p "$B/dist"
+# kwz stripped on the way; the Windows programs are linked stripped and
+# without a time stamp.
+cmake --install "$B/host" --prefix "$out" --strip >/dev/null
 
-# The packers without their symbols and debug sections; the stubs as built,
-# since they are what the tests ran.
-"$(cache_value "$B/host" CMAKE_STRIP)" -o "$out/kwz" "$kwz"
-"$(cache_value "$B/win32" CMAKE_STRIP)" -o "$out/kwz.exe" "$kwz_exe"
-for tree in "${!stubs[@]}"; do
-  cp "$B/$tree/KwoWardenSetup-stub.exe" "$out/${stubs[$tree]}"
-done
-sed "s/@VERSION@/$version/" "$here/docs/dist-README.txt" > "$out/README.txt"
-
-# Smoke test of what ships: pack a folder into each stub and read it back.
+# Smoke test of what ships: pack a folder into each stub and check it.
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir "$work/product"
 printf 'installer\n' > "$work/product/KwoWardenInstaller.exe"
 printf 'data\n' > "$work/product/data.txt"
-for stub in "${stubs[@]}"; do
-  "$out/kwz" stamp -q "$out/$stub" "$work/product" "$work/setup.exe"
-  "$out/kwz" list -q "$work/setup.exe" | grep -q 'KwoWardenInstaller.exe' ||
-    { echo "dist: the stamped $stub does not list its payload" >&2; exit 1; }
+for stub in "$out"/share/kwo-warden-setup/*.exe; do
+  "$out/bin/kwz" stamp -q "$stub" "$work/product" "$work/setup.exe"
+  "$out/bin/kwz" verify -q "$work/setup.exe" "$work/product" >/dev/null ||
+    { echo "dist: the program stamped from $stub does not carry the folder" >&2; exit 1; }
 done
 
-(cd "$out" && sha256sum kwz kwz.exe $(printf '%s\n' "${stubs[@]}" | sort) > SHA256SUMS)
-# Reproducible archive: fixed order, owner and times.
-tar --sort=name --owner=0 --group=0 --numeric-owner --mtime=@0 -C "$B/dist" -cf - "$name" |
-  gzip -n -9 > "$B/dist/$name.tar.gz"
+(cd "$out" && find . -type f ! -name SHA256SUMS -printf '%P\n' | LC_ALL=C sort | xargs sha256sum > SHA256SUMS)
+# Reproducible archive: sorted entries, no owner, fixed modes and times.
+tar --format=gnu --sort=name --owner=0 --group=0 --numeric-owner --mode='u=rwX,go=rX' \
+  --mtime="@$SOURCE_DATE_EPOCH" -C "$B/dist" -cf - "$name" | gzip -n -9 > "$B/dist/$name.tar.gz"
 
 echo "release folder: $out"
-ls -l "$out" | sed -n '2,$p'
+(cd "$out" && find . -type f -printf '%P\n' | LC_ALL=C sort)
 echo "tarball: $B/dist/$name.tar.gz ($(stat -c %s "$B/dist/$name.tar.gz") bytes)"
+echo "sha256: $(sha256sum "$B/dist/$name.tar.gz" | cut -d' ' -f1)  (SOURCE_DATE_EPOCH=$SOURCE_DATE_EPOCH)"

@@ -5,6 +5,9 @@
 # fuzz/corpus stay as they are). A crash, leak or sanitizer report leaves its
 # input in B/fuzz/findings/<target>/ and fails the run; copy it into
 # fuzz/corpus/<target>/ as a regression case once it is fixed.
+# The decoders take inputs of up to 1 MiB, so that long streams and the
+# growth of their output are reached; FuzzLargeImage makes images of up to
+# 32 MiB out of small inputs; the rest stay at 16 KiB.
 # Usage: fuzz.sh BUILD_DIR [SECONDS]
 set -uo pipefail
 B=${1:?build folder}
@@ -31,7 +34,12 @@ for seeds in "$here"/fuzz/corpus/*/; do
   work=$tree/corpus/$name findings=$tree/findings/$name log=$tree/$name.log
   mkdir -p "$work" "$findings"
   cp -n "$seeds"* "$work"/ 2>/dev/null
-  "$binary" -max_total_time="$seconds" -print_final_stats=1 -max_len=16384 -timeout=20 -rss_limit_mb=2048 \
+  case $name in
+    FuzzDecode | FuzzPayload) max_len=1048576 ;;
+    FuzzLargeImage) max_len=4096 ;;
+    *) max_len=16384 ;;
+  esac
+  "$binary" -max_total_time="$seconds" -print_final_stats=1 -max_len=$max_len -timeout=20 -rss_limit_mb=2048 \
     -artifact_prefix="$findings/" "$work" >"$log" 2>&1
   rc=$?
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)

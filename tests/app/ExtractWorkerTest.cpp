@@ -143,6 +143,31 @@ INSTANTIATE_TEST_SUITE_P(
         WorkerCase{"Truncated", KWO_TRUNCATED_LAUNCHER, "Unexpected end of file reached.", true, false, nullptr}),
     [](const auto& row) { return std::string(row.param.name); });
 
+TEST(ExtractWorkerStopTest, StopAskedForEndsTheDecodeWithoutAnError)
+{
+    const HMODULE module = LoadLibraryExA(WindowsPath(KWO_DEMO_LAUNCHER).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(module, nullptr);
+    CTempFolder folder;
+    appInstance = module;
+    extractionFolder = folder.Path() + "\\";
+    progressFraction = 0.0;
+    CMessageSink sink;
+    // Asked before the worker runs: its decode ends at the first report.
+    stopRequested = true;
+    const DWORD code = ExtractWorker(sink.Get());
+    stopRequested = false;
+    extractionFolder.clear();
+    appInstance = nullptr;
+    FreeLibrary(module);
+
+    EXPECT_EQ(code, 0u);
+    const std::vector<Posted> posted = TakeMessages(sink.Get());
+    ASSERT_EQ(posted.size(), 1u) << "no error and no progress, only the end";
+    EXPECT_EQ(posted[0].message, static_cast<UINT>(WM_SETUP_DONE));
+    EXPECT_EQ(progressFraction.load(), 0.0);
+    EXPECT_TRUE(FolderNames(folder.Path()).empty());
+}
+
 struct ReportCase {
     uint32_t count;
     uint32_t total;

@@ -1,5 +1,6 @@
 // The watch that stands in for a timer that could not be started: the
 // installer's end still reaches the poll, which cleans up and quits.
+#include "app/ExtractionFolder.h"
 #include "app/InstallerLaunch.h"
 #include "app/SetupState.h"
 #include "app/SetupWindow.h"
@@ -13,11 +14,12 @@ namespace {
 TEST(InstallerWatchTest, WithoutTimerTheEndIsStillNoticed)
 {
     CTempFolder folder;
+    // Only a folder that this run prepared is removed at the end.
+    PrepareExtractionFolder(folder.Path() + "\\");
     const std::string installer = folder / "KwoWardenInstaller.exe";
     ASSERT_TRUE(CopyFileA((WindowsPath(KWO_DEMO_PAYLOAD_DIR) + "\\KwoWardenInstaller.exe").c_str(), installer.c_str(),
                           FALSE));
     WriteFileBytes(folder / "data.txt", "extracted");
-    extractionFolder = folder.Path() + "\\";
 
     HINSTANCE instance = GetModuleHandleA(nullptr);
     LoadStringA(instance, IDS_WINDOW_CLASS, windowClassName, kTextBufferSize);

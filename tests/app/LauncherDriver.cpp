@@ -74,8 +74,9 @@ bool RemoveTree(const std::string& folder, DWORD timeoutMs)
 }
 
 CLauncherRun::CLauncherRun(const std::string& program, const std::string& reportPath_,
-                           const std::vector<std::pair<std::string, std::string>>& environment)
-    : reportPath(reportPath_)
+                           const std::vector<std::pair<std::string, std::string>>& environment,
+                           const LaunchOptions& options)
+    : debugged(options.debugged), reportPath(reportPath_)
 {
     // The child inherits this process's environment: set the variables for the
     // start, then put back what was there.
@@ -96,8 +97,10 @@ CLauncherRun::CLauncherRun(const std::string& program, const std::string& report
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     startTick = GetTickCount();
-    result.started = CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                                    &startup, &process) != FALSE;
+    result.started =
+        CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, debugged ? DEBUG_ONLY_THIS_PROCESS : 0,
+                       nullptr, options.currentFolder.empty() ? nullptr : options.currentFolder.c_str(), &startup,
+                       &process) != FALSE;
     for (const auto& variable : saved)
         SetEnvironmentVariableA(variable.first.c_str(), variable.second.c_str());
     for (const std::string& name : absent)
@@ -108,8 +111,11 @@ CLauncherRun::~CLauncherRun()
 {
     if (!result.started)
         return;
-    if (WaitForSingleObject(process.hProcess, 0) != WAIT_OBJECT_0) {
+    if (!Ended()) {
         TerminateProcess(process.hProcess, 99);
+        // A debugged process ends once its end has been seen.
+        for (DWORD start = GetTickCount(); debugged && !debugEnded && GetTickCount() - start < 5000;)
+            Pause();
         WaitForSingleObject(process.hProcess, 5000);
     }
     CloseHandle(process.hThread);
@@ -150,16 +156,72 @@ void CLauncherRun::Watch()
     }
 }
 
+bool CLauncherRun::Ended()
+{
+    if (debugged)
+        return debugEnded;
+    return WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0;
+}
+
+void CLauncherRun::Pause()
+{
+    if (!debugged) {
+        WaitForSingleObject(process.hProcess, 25);
+        return;
+    }
+    DEBUG_EVENT event;
+    if (debugEnded)
+        Sleep(25);
+    else if (WaitForDebugEvent(&event, 25))
+        HandleDebugEvent(event);
+}
+
+void CLauncherRun::HandleDebugEvent(const DEBUG_EVENT& event)
+{
+    DWORD status = DBG_CONTINUE;
+    switch (event.dwDebugEventCode) {
+    case CREATE_PROCESS_DEBUG_EVENT:
+        if (event.u.CreateProcessInfo.hFile != nullptr)
+            CloseHandle(event.u.CreateProcessInfo.hFile);
+        break;
+    case LOAD_DLL_DEBUG_EVENT:
+        if (event.u.LoadDll.hFile != nullptr)
+            CloseHandle(event.u.LoadDll.hFile);
+        break;
+    case CREATE_THREAD_DEBUG_EVENT:
+        if (onThreadStarted)
+            onThreadStarted(event.u.CreateThread.hThread);
+        break;
+    case EXCEPTION_DEBUG_EVENT:
+        // The loader's breakpoint is ours to pass; everything else (a C++
+        // throw, say) goes to the launcher's own handlers first.
+        if (event.u.Exception.ExceptionRecord.ExceptionCode != EXCEPTION_BREAKPOINT) {
+            status = DBG_EXCEPTION_NOT_HANDLED;
+            if (!event.u.Exception.dwFirstChance)
+                result.crashed = true;
+        }
+        break;
+    case EXIT_PROCESS_DEBUG_EVENT:
+        debugEnded = true;
+        break;
+    default:
+        break;
+    }
+    ContinueDebugEvent(event.dwProcessId, event.dwThreadId, status);
+}
+
 const LauncherResult& CLauncherRun::WaitForEnd(DWORD timeoutMs)
 {
     if (!result.started)
         return result;
     const DWORD start = GetTickCount();
-    while (WaitForSingleObject(process.hProcess, 25) == WAIT_TIMEOUT) {
+    while (!Ended()) {
         Watch();
         if (GetTickCount() - start >= timeoutMs)
             return result;
+        Pause();
     }
+    WaitForSingleObject(process.hProcess, 5000);
     result.ended = true;
     GetExitCodeProcess(process.hProcess, &result.exitCode);
     if (result.msToInstallerStart == 0 && PathPresent(reportPath))
@@ -168,9 +230,10 @@ const LauncherResult& CLauncherRun::WaitForEnd(DWORD timeoutMs)
 }
 
 LauncherResult RunToEnd(const std::string& program, const std::string& reportPath,
-                        const std::vector<std::pair<std::string, std::string>>& environment, DWORD timeoutMs)
+                        const std::vector<std::pair<std::string, std::string>>& environment, DWORD timeoutMs,
+                        const LaunchOptions& options)
 {
-    CLauncherRun run(program, reportPath, environment);
+    CLauncherRun run(program, reportPath, environment, options);
     EXPECT_TRUE(run.Started()) << program;
     const LauncherResult& result = run.WaitForEnd(timeoutMs);
     EXPECT_TRUE(result.ended) << program << " did not end";

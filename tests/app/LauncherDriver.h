@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -34,10 +35,18 @@ struct LauncherResult {
     bool started = false;
     bool ended = false;  // within the time-out
     DWORD exitCode = 0;
+    bool crashed = false;  // an exception that nothing handled (seen when debugged)
     std::vector<ErrorBox> boxes;
     DWORD msToInstallerStart = 0;  // until the report file appeared; 0 if never
     SIZE_T peakWorkingSet = 0;
     SIZE_T peakPrivateBytes = 0;
+};
+
+struct LaunchOptions {
+    std::string currentFolder;  // the launcher's; empty: this process's
+    // Started with this process as its debugger: every thread it starts is
+    // handed to onThreadStarted before it runs, and a crash is seen.
+    bool debugged = false;
 };
 
 class CLauncherRun {
@@ -45,12 +54,20 @@ public:
     // Starts program with the given environment variables added, the demo
     // installer's report going to reportPath.
     CLauncherRun(const std::string& program, const std::string& reportPath,
-                 const std::vector<std::pair<std::string, std::string>>& environment);
+                 const std::vector<std::pair<std::string, std::string>>& environment,
+                 const LaunchOptions& options = LaunchOptions());
     ~CLauncherRun();
     CLauncherRun(const CLauncherRun&) = delete;
     CLauncherRun& operator=(const CLauncherRun&) = delete;
 
     bool Started() const { return result.started; }
+    // Whether the process has ended (for a debugged one: its end was seen).
+    bool Ended();
+
+    // Debugged only: called with each new thread of the launcher, which waits
+    // until this returns; the handle is the debugger's, valid until the
+    // thread ends.
+    std::function<void(HANDLE thread)> onThreadStarted;
 
     // Watches until the process ends or timeoutMs pass; answers every error
     // box with OK, after recording it.
@@ -65,7 +82,7 @@ public:
             if (condition())
                 return true;
             Watch();
-            Sleep(25);
+            Pause();
         }
         return condition();
     }
@@ -75,8 +92,14 @@ public:
 
 private:
     void Watch();
+    // Waits a moment: for the process's end, or for a debug event, which is
+    // handled and continued.
+    void Pause();
+    void HandleDebugEvent(const DEBUG_EVENT& event);
 
     PROCESS_INFORMATION process = {};
+    bool debugged = false;
+    bool debugEnded = false;  // the process's end was reported to this debugger
     std::string reportPath;
     DWORD startTick = 0;
     std::vector<HWND> seenBoxes;
@@ -87,7 +110,7 @@ private:
 // timeoutMs, with exit code 0.
 LauncherResult RunToEnd(const std::string& program, const std::string& reportPath,
                         const std::vector<std::pair<std::string, std::string>>& environment = {{"KWO_DEMO_SECONDS", "0"}},
-                        DWORD timeoutMs = 60000);
+                        DWORD timeoutMs = 60000, const LaunchOptions& options = LaunchOptions());
 
 // The demo installer's report, as lines without their line ends; empty when
 // it was never written.

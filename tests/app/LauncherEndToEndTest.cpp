@@ -1,83 +1,16 @@
 // The real launchers, each run as its own process under the same %TEMP%
 // folder and single-instance class: these cases never run side by side.
-#include "tests/app/LauncherDriver.h"
+#include "tests/app/LauncherFixture.h"
 
 #include "base/SystemError.h"
-#include "demo/Crc32.h"
-#include "tests/support/TestFiles.h"
-
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdio>
-#include <map>
 
 namespace {
 
-const std::string kDemoLauncher = WindowsPath(KWO_DEMO_LAUNCHER);
-const std::string kDemoPayloadFolder = WindowsPath(KWO_DEMO_PAYLOAD_DIR);
-
-// Runs launchers with a clean extraction folder and a sentinel file beside it
-// that no launcher may touch.
-class LauncherTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(RemoveTree(ExtractionFolderPath(), 10000)) << "left from an earlier run";
-        sentinel = LongTemporaryFolder() + "kwo-sentinel.txt";
-        WriteFileBytes(sentinel, "stays");
-    }
-
-    void TearDown() override
-    {
-        EXPECT_EQ(ReadFileBytes(sentinel), "stays") << "the temporary folder was touched";
-        DeleteFileA(sentinel.c_str());
-        RemoveTree(ExtractionFolderPath(), 15000);
-    }
-
-    std::string Report() const { return folder / "report.txt"; }
-
-    CTempFolder folder;
-    std::string sentinel;
-};
-
-std::string Crc32Text(const std::string& bytes)
-{
-    char text[16];
-    std::snprintf(text, sizeof text, "%08X", static_cast<unsigned>(UpdateCrc32(0, bytes.data(), bytes.size())));
-    return text;
-}
-
-// name -> "SIZE bytes\tCRC-32 X" as the demo installer reports a file.
-std::map<std::string, std::string> ExpectedFiles(const std::string& source)
-{
-    std::map<std::string, std::string> files;
-    for (const std::string& name : FolderNames(source)) {
-        const std::string bytes = ReadFileBytes(source + "\\" + name);
-        files[name] = std::to_string(bytes.size()) + " bytes\tCRC-32 " + Crc32Text(bytes);
-    }
-    return files;
-}
-
-std::map<std::string, std::string> ReportedFiles(const std::vector<std::string>& report)
-{
-    std::map<std::string, std::string> files;
-    for (const std::string& line : report) {
-        if (line.compare(0, 2, "  ") != 0)
-            continue;
-        const size_t tab = line.find('\t');
-        files[line.substr(2, tab - 2)] = tab == std::string::npos ? "" : line.substr(tab + 1);
-    }
-    return files;
-}
-
-std::string ReportValue(const std::vector<std::string>& report, const std::string& key)
-{
-    for (const std::string& line : report)
-        if (line.compare(0, key.size(), key) == 0)
-            return line.substr(key.size());
-    return "<missing " + key + ">";
-}
+const std::string kDemoLauncher = DemoLauncher();
+const std::string kDemoPayloadFolder = DemoPayloadFolder();
 
 TEST_F(LauncherTest, RunsTheInstallerFromTheExtractionFolderAndRemovesIt)
 {
@@ -104,15 +37,16 @@ TEST_F(LauncherTest, RunsTheInstallerFromTheExtractionFolderAndRemovesIt)
 // What waits for the launcher when it starts.
 enum class Prepared {
     kNothing,
-    kReadOnlyEntry,        // a read-only file of a payload entry's name in the extraction folder
-    kNoTemporaryFolder,    // TMP and TEMP name a folder that does not exist
-    kFileInTheWay,         // a file stands where the extraction folder belongs
+    kFolderNamedLikeAnEntry,  // a sub-folder of a payload entry's name in the extraction folder
+    kHeldLeftover,            // a file held open, without sharing deletion, in the extraction folder
+    kNoTemporaryFolder,       // TMP and TEMP name a folder that does not exist
+    kHeldFileInTheWay,        // a file held open stands where the extraction folder belongs
 };
 
 struct ErrorCase {
     const char* name;
     const char* launcher;   // Unix path from the build
-    const char* textStart;  // the error box's text begins with it (kFileInTheWay: then the file's path)
+    const char* textStart;  // the error box's text begins with it (kHeld*: then the folder's path)
     bool nestedPart;        // followed by the platform's text
     DWORD nestedCode;       // whose error code, when it is known (else 0)
     Prepared prepared;
@@ -122,41 +56,53 @@ void PrintTo(const ErrorCase& row, std::ostream* os) { *os << row.name; }
 
 class LauncherErrorTest : public LauncherTest, public ::testing::WithParamInterface<ErrorCase> {
 protected:
+    void TearDown() override
+    {
+        if (holder != INVALID_HANDLE_VALUE)
+            CloseHandle(holder);
+        LauncherTest::TearDown();
+    }
+
+    // Opens path so that nobody can delete it while the launcher runs.
+    void Hold(const std::string& path)
+    {
+        holder = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    }
+
     HANDLE holder = INVALID_HANDLE_VALUE;
 };
 
+// Every case starts the launcher in the test folder, beside a sentinel: the
+// cleanup after an error that comes before the extraction folder exists must
+// not take the current folder for it.
 TEST_P(LauncherErrorTest, ShowsOneErrorBoxAndCleansUp)
 {
     const ErrorCase& param = GetParam();
     const std::string entry = "settings.ini";
-    const std::string blocked = ExtractionFolderPath() + entry;
+    const std::string leftover = ExtractionFolderPath() + "planted.dll";
     const std::string missing = "C:\\kwo-no-such-temp";
-    std::string place = ExtractionFolderPath();
-    place.pop_back();
+    const std::string place = ExtractionPlace();
     std::string start = param.textStart;
     std::vector<std::pair<std::string, std::string>> environment = {{"KWO_DEMO_SECONDS", "0"}};
-    if (param.prepared == Prepared::kReadOnlyEntry) {
-        ASSERT_TRUE(CreateDirectoryA(ExtractionFolderPath().c_str(), nullptr));
-        WriteFileBytes(blocked, "read-only");
-        ASSERT_TRUE(SetFileAttributesA(blocked.c_str(), FILE_ATTRIBUTE_READONLY));
-        HANDLE probe = CreateFileA(blocked.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-        if (probe != INVALID_HANDLE_VALUE) {
-            // Wine run as root writes read-only files; a handle that shares
-            // no writing keeps the entry unwritable there too.
-            CloseHandle(probe);
-            holder = CreateFileA(blocked.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-            ASSERT_NE(holder, INVALID_HANDLE_VALUE);
-            std::printf("[   note   ] read-only is not enforced here; the file is also held open\n");
-        }
+    if (param.prepared == Prepared::kFolderNamedLikeAnEntry) {
+        ASSERT_TRUE(CreateDirectoryA(place.c_str(), nullptr));
+        ASSERT_TRUE(CreateDirectoryA((ExtractionFolderPath() + entry).c_str(), nullptr));
+    } else if (param.prepared == Prepared::kHeldLeftover) {
+        ASSERT_TRUE(CreateDirectoryA(place.c_str(), nullptr));
+        WriteFileBytes(leftover, "planted");
+        Hold(leftover);
+        start += place;
     } else if (param.prepared == Prepared::kNoTemporaryFolder) {
         environment.push_back({"TMP", missing + "\\sub"});
         environment.push_back({"TEMP", missing + "\\sub"});
-    } else if (param.prepared == Prepared::kFileInTheWay) {
+    } else if (param.prepared == Prepared::kHeldFileInTheWay) {
         WriteFileBytes(place, "in the way");
+        Hold(place);
         start += place;
     }
 
-    const LauncherResult result = RunToEnd(WindowsPath(param.launcher), Report(), environment);
+    const LauncherResult result = RunToEnd(WindowsPath(param.launcher), Report(), environment, 60000, InTestFolder());
     ASSERT_EQ(result.boxes.size(), 1u);
     const ErrorBox& box = result.boxes.front();
     EXPECT_EQ(box.caption, "Kwo Warden Setup");
@@ -170,25 +116,27 @@ TEST_P(LauncherErrorTest, ShowsOneErrorBoxAndCleansUp)
     }
     EXPECT_FALSE(box.installerStartedBefore);
     EXPECT_TRUE(ReadReport(Report()).empty()) << "the installer ran";
-    if (holder != INVALID_HANDLE_VALUE)
-        CloseHandle(holder);
 
     EXPECT_FALSE(PathPresent(missing));
-    if (param.prepared == Prepared::kReadOnlyEntry) {
-        // The cleanup neither reads nor changes attributes: the read-only file
-        // that was there before stays, and with it the folder; the files the
-        // launcher wrote are gone.
+    if (param.prepared == Prepared::kFolderNamedLikeAnEntry) {
+        // The files the launcher wrote are gone; the sub-folder stays, and
+        // with it the folder.
         EXPECT_EQ(FolderNames(ExtractionFolderPath()), std::vector<std::string>{entry});
-    } else if (param.prepared == Prepared::kFileInTheWay) {
+    } else if (param.prepared == Prepared::kHeldLeftover) {
+        // Nothing was extracted, and nothing was removed after the error.
+        EXPECT_EQ(FolderNames(ExtractionFolderPath()), std::vector<std::string>{"planted.dll"});
+    } else if (param.prepared == Prepared::kHeldFileInTheWay) {
         EXPECT_EQ(ReadFileBytes(place), "in the way");
+        CloseHandle(holder);
+        holder = INVALID_HANDLE_VALUE;
         DeleteFileA(place.c_str());
     } else {
         EXPECT_FALSE(PathPresent(ExtractionFolderPath()));
     }
 }
 
-// The first five fail in the worker, the next two on the main thread before
-// the worker exists, the last when the installer is started.
+// The first five fail in the worker, the next three on the main thread
+// before the worker exists, the last when the installer is started.
 INSTANTIATE_TEST_SUITE_P(
     Launchers, LauncherErrorTest,
     ::testing::Values(
@@ -198,12 +146,14 @@ INSTANTIATE_TEST_SUITE_P(
         ErrorCase{"BadSignature", KWO_BAD_SIGNATURE_LAUNCHER, "Archive is corrupted.", true, 0, Prepared::kNothing},
         ErrorCase{"TruncatedStream", KWO_TRUNCATED_LAUNCHER, "Unexpected end of file reached.", false, 0,
                   Prepared::kNothing},
-        ErrorCase{"ReadOnlyEntry", KWO_DEMO_LAUNCHER, "Error while extracting file from archive. Details: ", false,
-                  0, Prepared::kReadOnlyEntry},
+        ErrorCase{"FolderNamedLikeAnEntry", KWO_DEMO_LAUNCHER, "Error while extracting file from archive. Details: ",
+                  false, 0, Prepared::kFolderNamedLikeAnEntry},
+        ErrorCase{"LeftoverHeldOpen", KWO_DEMO_LAUNCHER, "Unable to create directory ", true, ERROR_SHARING_VIOLATION,
+                  Prepared::kHeldLeftover},
         ErrorCase{"TemporaryFolderMissing", KWO_DEMO_LAUNCHER, "Unable to convert short path name to long", true, 0,
                   Prepared::kNoTemporaryFolder},
-        ErrorCase{"ExtractionFolderIsAFile", KWO_DEMO_LAUNCHER, "Unable to create directory ", true, 0,
-                  Prepared::kFileInTheWay},
+        ErrorCase{"ExtractionFolderIsAFileHeldOpen", KWO_DEMO_LAUNCHER, "Unable to create directory ", true,
+                  ERROR_SHARING_VIOLATION, Prepared::kHeldFileInTheWay},
         ErrorCase{"NoInstaller", KWO_NO_INSTALLER_LAUNCHER, "Unable to start installation program.", true,
                   ERROR_FILE_NOT_FOUND, Prepared::kNothing}),
     [](const auto& row) { return std::string(row.param.name); });

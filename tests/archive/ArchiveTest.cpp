@@ -1,5 +1,8 @@
 #include "archive/Archive.h"
 
+#include "archive/ArchiveFormat.h"
+#include "archive/ArchiveName.h"
+
 #include "base/FolderPath.h"
 #include "base/KwoException.h"
 #include "tests/archive/ArchiveImages.h"
@@ -104,9 +107,11 @@ const AcceptedCase kAccepted[] = {
     {"SharedAndUnorderedData", {{"a", "AAA"}, {"b", "BB"}, {"c", "AAA"}}, SharedAndUnordered},
     {"EmptyFileAtTheVeryEnd", {{"x", "12"}, {"empty", ""}}, nullptr},
     {"NamesThatOnlyLookSpecial",
-     {{"console.txt", "1"}, {"COM10", "2"}, {"nul_", "3"}, {"LPT0", "4"}, {"a..", "5"}, {".profile", "6"},
-      {"CONx.txt", "7"}},
+     {{"console.txt", "1"}, {"COM10", "2"}, {"nul_", "3"}, {"LPT0", "4"}, {"a..b", "5"}, {".profile", "6"},
+      {"CONx.txt", "7"}, {"del\x7F.txt", "8"}, {" leading blank", "9"}},
      nullptr},
+    // Windows would write both to one file: the later entry's bytes remain.
+    {"NamesDifferingInLetterCase", {{"README.TXT", "first"}, {"Readme.txt", "second"}}, nullptr},
 };
 
 INSTANTIATE_TEST_SUITE_P(Table, ArchiveAcceptTest, ::testing::ValuesIn(kAccepted),
@@ -182,10 +187,84 @@ const RejectedCase kRejected[] = {
     {"Com9Extension", Named("com9.dat")},
     {"ComSuperscript", Named("COM\xB9")},
     {"ConOut", Named("CONOUT$")},
+    {"TrailingDot", Named("notes.")},
+    {"TrailingDots", Named("a..")},
+    {"TrailingBlank", Named("notes ")},
+    {"ExtensionThenBlank", Named("a.txt ")},
+    {"DelInTheMiddleButDotAtTheEnd", Named("a\x7F.")},
 };
 
 INSTANTIATE_TEST_SUITE_P(Table, ArchiveRejectTest, ::testing::ValuesIn(kRejected),
                          [](const ::testing::TestParamInfo<RejectedCase>& param) { return param.param.what; });
+
+// Windows reserves COM1 to COM9 and LPT1 to LPT9 (and the superscript digits
+// 1, 2 and 3 of code page 1252) whatever the case and whatever follows a dot.
+TEST(ArchiveNameTest, EveryNumberedDeviceIsRefusedInEverySpelling)
+{
+    for (const char* prefix : {"COM", "LPT", "com", "Lpt"}) {
+        for (const char* digit : {"1", "2", "3", "4", "5", "6", "7", "8", "9", "\xB9", "\xB2", "\xB3"}) {
+            for (const char* tail : {"", ".txt", " .log", ".tar.gz"}) {
+                const std::string name = std::string(prefix) + digit + tail;
+                EXPECT_STREQ("the name is reserved for a device on Windows", FileNameProblem(name)) << name;
+            }
+        }
+    }
+    for (const char* name : {"COM0", "LPT0", "COM10", "COM", "LPT1x", "xCOM1"})
+        EXPECT_EQ(nullptr, FileNameProblem(name)) << name;
+}
+
+struct DirectoryProblemCase {
+    const char* what;
+    std::function<std::string()> image;
+    const char* problem;  // what ReadArchiveDirectory says, and kwz list with it
+};
+
+class ArchiveDirectoryProblemTest : public ::testing::TestWithParam<DirectoryProblemCase> {};
+
+// Every cut of a record is caught by its own check, not by a later one that
+// happens to fail on the bytes read past the end.
+TEST_P(ArchiveDirectoryProblemTest, NamesTheFault)
+{
+    const std::vector<uint8_t> bytes = Bytes(GetParam().image());
+    std::vector<ArchiveRecord> records;
+    std::string problem;
+    EXPECT_FALSE(ReadArchiveDirectory(bytes.data(), bytes.size(), records, problem));
+    EXPECT_EQ(GetParam().problem, problem);
+    EXPECT_TRUE(records.empty());
+}
+
+// Two records of no data, "a" (at 37, its offset at 47 set to 0 so that it
+// passes) and "abcdefghij.txt": its name length at 51, name at 55, size at 70
+// and offset at 74 to 77. The entry count check lets every cut from 65 bytes
+// on through to the record's own checks.
+std::function<std::string()> SecondRecordCutAt(size_t length)
+{
+    return [length] {
+        std::string image = Canonical({{"a", ""}, {"abcdefghij.txt", ""}});
+        PutU32(image, 47, 0);
+        return image.substr(0, length);
+    };
+}
+
+const DirectoryProblemCase kDirectoryProblems[] = {
+    {"CutInTheName", SecondRecordCutAt(66), "entry 1: the record runs past the end of the image"},
+    {"CutInTheSize", SecondRecordCutAt(72), "entry 1: the record runs past the end of the image"},
+    {"CutInTheOffset", SecondRecordCutAt(76), "entry 1: the record runs past the end of the image"},
+    {"CutOneByteShort", SecondRecordCutAt(77), "entry 1: the record runs past the end of the image"},
+    {"NameLengthZero", [] { return TwoWith([](std::string& i) { PutU32(i, kSecond, 0); }); },
+     "entry 1: the name length is 0"},
+    {"NameWithoutNul", [] { return TwoWith([](std::string& i) { i[kSecond + 4 + 5] = 'X'; }); },
+     "entry 1: the name field holds no NUL"},
+    {"DataOneBeyondTheEnd", [] { return TwoWith([](std::string& i) { PutU32(i, kSecond + 10, 7); }); },
+     "entry 1: \"b.bin\": the data lie outside the image"},
+    {"BadName", Named("a?b"), "entry 1: \"a?b\": the name holds a character Windows does not allow in file names"},
+    {"CountThatCannotFit", [] { return TwoWith([](std::string& i) { PutU32(i, 33, 0xFFFFFFFF); }); },
+     "the entry count 4294967295 cannot fit in the image"},
+    {"SignatureCut", [] { return Signature().substr(0, 28); }, "the signature does not match"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Table, ArchiveDirectoryProblemTest, ::testing::ValuesIn(kDirectoryProblems),
+                         [](const ::testing::TestParamInfo<DirectoryProblemCase>& param) { return param.param.what; });
 
 // Loads a Canonical image of files and extracts every entry into folder.
 void ExtractAll(const Files& files, const std::string& folder)

@@ -1,13 +1,12 @@
 // The path helpers on real folders below a test folder, with every file-system
 // call they make recorded (and passed on to the system) so that the order of
-// queries and creations can be checked.
+// queries and creations can be checked, and with links put in where needed.
 #include "base/Paths.h"
 
 #include "base/KwoException.h"
-#include "base/PathCallsWin32.h"
 #include "base/SystemError.h"
+#include "tests/base/FakePathCalls.h"
 #include "tests/support/Raised.h"
-#include "tests/support/TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -18,51 +17,8 @@
 
 namespace {
 
-// Every recorded call as "attr PATH", "mkdir PATH" or "find PATH".
-std::vector<std::string> calls;
-// Runs before the real CreateDirectoryA of the level it names: plays the
-// other process that gets there first.
-std::string raceLevel;
-std::function<void()> raceAction;
-
-DWORD WINAPI RecordAttributes(LPCSTR path)
-{
-    calls.push_back(std::string("attr ") + path);
-    return GetFileAttributesA(path);
-}
-
-BOOL WINAPI RecordCreate(LPCSTR path, LPSECURITY_ATTRIBUTES security)
-{
-    calls.push_back(std::string("mkdir ") + path);
-    if (raceAction && raceLevel == path)
-        raceAction();
-    return CreateDirectoryA(path, security);
-}
-
-HANDLE WINAPI RecordFind(LPCSTR path, LPWIN32_FIND_DATAA found)
-{
-    calls.push_back(std::string("find ") + path);
-    return FindFirstFileA(path, found);
-}
-
-// Installs the recorders for one test and puts the system's calls back after it.
-class PathsTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        saved = ActivePathCalls();
-        ActivePathCalls() = PathCalls{RecordAttributes, RecordCreate, RecordFind, FindClose};
-        calls.clear();
-        raceAction = nullptr;
-        root = MakeFolderPath(folder.Path().c_str());
-        root.pop_back();
-    }
-    void TearDown() override { ActivePathCalls() = saved; }
-
-    CTempFolder folder;
-    std::string root;  // the test folder, no trailing backslash
-    PathCalls saved;
-};
+using PathsTest = FakePathCallsTest;
+std::vector<std::string>& calls = Fake().calls;
 
 TEST_F(PathsTest, FolderExistsOnlyForFolders)
 {
@@ -120,9 +76,12 @@ TEST_F(PathsTest, FileInTheWayRaisesFileErrorNamingTheLevel)
     EXPECT_EQ(std::vector<std::string>{"a"}, FolderNames(folder.Path()));
 }
 
+// What appears at a level between the walk-up and its creation.
+enum class Appears { kFolder, kFile, kLink };
+
 struct RaceCase {
     const char* what;
-    bool folderAppears;  // false: a file appears
+    Appears appears;
     bool succeeds;
 };
 
@@ -131,16 +90,22 @@ class PathsRaceTest : public PathsTest, public ::testing::WithParamInterface<Rac
 TEST_P(PathsRaceTest, LevelCreatedMeanwhileByAnotherProcess)
 {
     const std::string level = root + "\\a\\b";
-    raceLevel = level;
-    raceAction = [&] {
-        if (GetParam().folderAppears)
+    bool appeared = false;
+    Fake().before = [&](const std::string& call) {
+        if (call != "mkdir " + level || appeared)
+            return;
+        appeared = true;
+        if (GetParam().appears == Appears::kFolder)
             CreateDirectoryA(level.c_str(), nullptr);
-        else
+        else if (GetParam().appears == Appears::kFile)
             WriteFileBytes(level, "x");
+        else
+            Fake().links[level] = kFakeLinkAttributes;
     };
     if (GetParam().succeeds) {
         CreateFolderTree(root + "\\a\\b\\c\\");
         EXPECT_TRUE(FolderExists(root + "\\a\\b\\c"));
+        EXPECT_TRUE(Fake().links.empty()) << "the link stayed";
     } else {
         std::unique_ptr<CKwoException> e = Raised([&] { CreateFolderTree(root + "\\a\\b\\c\\"); });
         ASSERT_TRUE(e);
@@ -148,13 +113,24 @@ TEST_P(PathsRaceTest, LevelCreatedMeanwhileByAnotherProcess)
         EXPECT_EQ(0u, e->MessageText().find("Unable to create directory " + level + "\n")) << e->MessageText();
         // The level made before the failure stays; nothing below it is tried.
         EXPECT_TRUE(FolderExists(root + "\\a"));
-        EXPECT_EQ(2, std::count_if(calls.begin(), calls.end(),
-                                   [](const std::string& call) { return call.rfind("mkdir ", 0) == 0; }));
+        EXPECT_EQ(2u, CallsOf("mkdir ").size());
+    }
+    if (GetParam().appears == Appears::kLink) {
+        // The link is removed, never entered, and the level made in its place.
+        const std::vector<std::string> expected = {"mkdir " + level, "unlink " + level, "mkdir " + level};
+        std::vector<std::string> atLevel;
+        for (const std::string& call : calls)
+            if (call.size() > level.size() && call.compare(call.size() - level.size(), level.size(), level) == 0 &&
+                call.rfind("attr ", 0) != 0)
+                atLevel.push_back(call);
+        EXPECT_EQ(expected, atLevel);
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, PathsRaceTest,
-                         ::testing::Values(RaceCase{"folder", true, true}, RaceCase{"file", false, false}),
+                         ::testing::Values(RaceCase{"folder", Appears::kFolder, true},
+                                           RaceCase{"file", Appears::kFile, false},
+                                           RaceCase{"link", Appears::kLink, true}),
                          [](const ::testing::TestParamInfo<RaceCase>& param) { return param.param.what; });
 
 // The system's own conversion of path (GetShortPathNameA or GetLongPathNameA).

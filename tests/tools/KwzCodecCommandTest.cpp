@@ -31,14 +31,20 @@ TEST(KwzCodecCommandTest, TruncatedStreamFailsAndLeavesNoOutput)
 
 TEST(KwzCodecCommandTest, HelpExplainsEveryCommand)
 {
-    for (const char* command : {"compress", "decompress", "pack", "list", "unpack", "stamp"}) {
+    for (const char* command : {"compress", "decompress", "pack", "list", "unpack", "stamp", "help"}) {
         const KwzResult help = RunKwz({"help", command});
-        EXPECT_EQ(0, help.code);
+        EXPECT_EQ(0, help.code) << command << ": " << help.err;
         EXPECT_TRUE(Contains(help.out, std::string("Usage: kwz ") + command)) << help.out;
     }
     const KwzResult help = RunKwz({"--help"});
     EXPECT_EQ(0, help.code);
     EXPECT_TRUE(Contains(help.out, "decompress")) << help.out;
+    EXPECT_TRUE(Contains(help.out, "\n  -V, --version ")) << help.out;
+    for (const char* version : {"-V", "--version"}) {
+        const KwzResult run = RunKwz({version});
+        EXPECT_EQ(0, run.code) << version;
+        EXPECT_EQ(0u, run.out.find("kwz ")) << version << ": " << run.out;
+    }
 }
 
 TEST(KwzUsageTest, WrongUsageOfAnyCommandExitsWithTwoAndWritesNothing)
@@ -49,7 +55,9 @@ TEST(KwzUsageTest, WrongUsageOfAnyCommandExitsWithTwoAndWritesNothing)
              {}, {"no-such-command"}, {"compress", "only-one"}, {"pack", dir.Path()}, {"pack", "--fast", dir.Path(), p},
              {"pack", "--codepage", "latin1", dir.Path(), p}, {"list"}, {"unpack", p},
              {"stamp", "-", "-", dir / "out.exe"}, {"stamp", "--frobnicate", "a", "b", "c"},
-             {"stamp", "--codepage", "1252", "stub.exe", "payload.kwz", dir / "x.exe"}}) {
+             {"stamp", "--codepage", "1252", "stub.exe", "payload.kwz", dir / "x.exe"},
+             {"pack", "--exclude"}, {"unpack", "--codepage", "0", p, dir / "out"}, {"help", "pack", "list"},
+             {"help", "nothing"}}) {
         const KwzResult run = RunKwz(args);
         EXPECT_EQ(2, run.code) << (args.empty() ? "no arguments" : args[0]) << ": " << run.err;
     }

@@ -18,8 +18,9 @@ TEST(KwzPackTest, CanonicalImageInByteOrderOfNamesThatUnpacksToTheSameFiles)
     FillPayloadFolder(work / "in");
     const KwzResult pack = RunKwz({"pack", work / "in", work / "p.kwz"});
     ASSERT_EQ(0, pack.code) << pack.err;
-    EXPECT_EQ("", pack.err);  // installer present, and a pipe shows no progress
-    ASSERT_EQ(0, RunKwz({"pack", "-q", work / "in", work / "again.kwz"}).code);
+    const KwzResult quiet = RunKwz({"pack", "-q", work / "in", work / "again.kwz"});
+    ASSERT_EQ(0, quiet.code);
+    EXPECT_EQ("", quiet.err);  // installer present, and no totals
     EXPECT_EQ(ReadFileBytes(work / "p.kwz"), ReadFileBytes(work / "again.kwz"));
 
     ASSERT_EQ(0, RunKwz({"decompress", work / "p.kwz", work / "image"}).code);
@@ -32,9 +33,16 @@ TEST(KwzPackTest, CanonicalImageInByteOrderOfNamesThatUnpacksToTheSameFiles)
         {"setup.ini", "[setup]\nname=demo\n"},
     };
     EXPECT_EQ(ArchiveImages::Canonical(expected), ReadFileBytes(work / "image"));
+    // The totals are the image's and the payload's, as list gives them.
+    const std::string totals = "5 entries, image " + std::to_string(ArchiveImages::Canonical(expected).size()) +
+                               " bytes, payload " + std::to_string(ReadFileBytes(work / "p.kwz").size()) + " bytes";
+    EXPECT_EQ(0u, pack.err.find(SummaryStart(work / "p.kwz", totals))) << pack.err;
+    EXPECT_EQ('\n', pack.err.back());
+    EXPECT_TRUE(Contains(RunKwz({"list", work / "p.kwz"}).out, totals)) << totals;
 
     const KwzResult unpack = RunKwz({"unpack", work / "p.kwz", work / "out/deeper"});
     ASSERT_EQ(0, unpack.code) << unpack.err;
+    EXPECT_EQ(0u, unpack.err.find(SummaryStart(work / "out/deeper", totals))) << unpack.err;
     const std::vector<std::string> names = FolderNames(work / "in");
     EXPECT_EQ(names, FolderNames(work / "out/deeper"));
     for (const std::string& name : names)
@@ -79,8 +87,9 @@ const RefusalCase kRefusals[] = {
 #if !defined(_WIN32)
     // Names that only Linux can hold.
     {"DeviceName", {"KwoWardenInstaller.exe", "CON.txt"}, "\"CON.txt\": the name is reserved for a device"},
-    {"TrailingDot", {"KwoWardenInstaller.exe", "notes."}, "\"notes.\": Windows drops a trailing dot or blank"},
-    {"NotAscii", {"KwoWardenInstaller.exe", "caf\xC3\xA9.txt"}, "\"caf\\xC3\\xA9.txt\": the name is not printable ASCII"},
+    {"TrailingDot", {"KwoWardenInstaller.exe", "notes."}, "\"notes.\": the name ends in a dot or blank, which Windows drops"},
+    {"TrailingBlank", {"KwoWardenInstaller.exe", "notes "}, "\"notes \": the name ends in a dot or blank"},
+    {"NotAscii", {"KwoWardenInstaller.exe", "caf\xC3\xA9.txt"}, "\"caf\\xC3\\xA9.txt\": the name is not ASCII"},
     {"CaseTwins", {"KwoWardenInstaller.exe", "Readme", "README"}, "\"README\" and \"Readme\" would be one file on Windows"},
     {"EveryCulpritNamedInOrder",
      {"KwoWardenInstaller.exe", "a|b", "NUL"},
@@ -92,13 +101,24 @@ const RefusalCase kRefusals[] = {
 INSTANTIATE_TEST_SUITE_P(Table, KwzPackRefusalTest, ::testing::ValuesIn(kRefusals),
                          [](const ::testing::TestParamInfo<RefusalCase>& param) { return param.param.what; });
 
-TEST(KwzPackTest, MissingFolderIsAnError)
+// pack takes a folder; anything else is named for what it is.
+TEST(KwzPackTest, WhatIsNotAFolderIsCalledWhatItIs)
 {
     CTempFolder work;
-    const KwzResult missing = RunKwz({"pack", work / "nothing-here", work / "p.kwz"});
-    EXPECT_EQ(1, missing.code);
-    EXPECT_TRUE(Contains(missing.err, "nothing-here")) << missing.err;
-    EXPECT_TRUE(FolderNames(work.Path()).empty());
+    WriteFileBytes(work / "p.kwz", PayloadOf({{"KwoWardenInstaller.exe", "MZ"}}));
+    WriteFileBytes(work / "notes.txt", "some notes\n");
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"nothing-here", "kwz: cannot pack " + work / "nothing-here" + ": there is no such folder"},
+        {"p.kwz", "kwz: cannot pack " + work / "p.kwz" + ": it is not a folder; it is a payload already (1 entry, "},
+        {"notes.txt", "kwz: cannot pack " + work / "notes.txt" + ": it is not a folder; " + work / "notes.txt" +
+                          " is neither a payload nor a setup program"},
+    };
+    for (const auto& c : cases) {
+        const KwzResult run = RunKwz({"pack", work / c.first, work / "out.kwz"});
+        EXPECT_EQ(1, run.code);
+        EXPECT_TRUE(Contains(run.err, c.second)) << run.err;
+    }
+    EXPECT_EQ((std::vector<std::string>{"notes.txt", "p.kwz"}), FolderNames(work.Path()));
 }
 
 TEST(KwzListTest, PrintsEntriesAndTotals)
@@ -134,7 +154,7 @@ TEST(KwzListTest, NamesBeyondAsciiAreEscaped)
 
 struct BadPayloadCase {
     const char* what;
-    std::string (*image)();  // compressed before use; null: a cut stream
+    std::string (*payload)();
     const char* message;
 };
 
@@ -145,38 +165,41 @@ class KwzBadPayloadTest : public ::testing::TestWithParam<BadPayloadCase> {};
 TEST_P(KwzBadPayloadTest, ListAndUnpackRefuseIt)
 {
     CTempFolder work;
-    if (GetParam().image != nullptr) {
-        WriteFileBytes(work / "image", GetParam().image());
-        ASSERT_EQ(0, RunKwz({"compress", work / "image", work / "p.kwz"}).code);
-    } else {
-        WriteFileBytes(work / "p.kwz", std::string("\xB0\x80", 2));
-    }
+    WriteFileBytes(work / "p.kwz", GetParam().payload());
     const KwzResult list = RunKwz({"list", work / "p.kwz"});
     EXPECT_EQ(1, list.code);
-    EXPECT_TRUE(Contains(list.err, work / "p.kwz")) << list.err;
+    EXPECT_TRUE(Contains(list.err, "kwz: " + work / "p.kwz")) << list.err;
     EXPECT_TRUE(Contains(list.err, GetParam().message)) << list.err;
     EXPECT_EQ("", list.out);
 
-    const KwzResult unpack = RunKwz({"unpack", work / "p.kwz", work / "out"});
+    const KwzResult unpack = RunKwz({"unpack", work / "p.kwz", work / "out/deeper"});
     EXPECT_EQ(1, unpack.code);
     EXPECT_TRUE(Contains(unpack.err, GetParam().message)) << unpack.err;
-    EXPECT_FALSE(FileExists(work / "out"));
+    EXPECT_EQ(std::vector<std::string>{"p.kwz"}, FolderNames(work.Path()));
 }
 
 const BadPayloadCase kBadPayloads[] = {
-    {"CutStream", nullptr, "Unexpected end of file reached."},
-    {"Signature", [] { return std::string("KwoIncorporated.Archive.kwar", 29) + std::string(8, '\0'); },
-     "Archive is corrupted. (the signature does not match)"},
-    {"ParentFolderName",
+    {"CutStream",
      [] {
-         return ArchiveImages::Canonical({{"ok.txt", "fine"}, {"..\\evil.exe", "MZ"}});
+         const std::string payload = PayloadOf({{"a.txt", SeededBytes(3000, 5)}});
+         return payload.substr(0, payload.size() / 2);
      },
+     ": the payload is cut short: Unexpected end of file reached."},
+    {"Signature", [] { return Compressed(std::string("KwoIncorporated.Archive.kwar", 29) + std::string(8, '\0')); },
+     " is neither a payload nor a setup program: decoded, it does not start with the archive signature"},
+    {"TextFile", [] { return std::string("a text file\n"); },
+     " is neither a payload nor a setup program: decoded, it does not start with the archive signature"},
+    {"Zeros", [] { return std::string(4096, '\0'); }, " is neither a payload nor a setup program: it decodes to nothing"},
+    {"EmptyFile", [] { return std::string(); }, " is neither a payload nor a setup program: it is empty"},
+    {"HeaderCut", [] { return Compressed(ArchiveImages::Signature() + "1234"); },
+     "Archive is corrupted. (the header runs past the end of the image)"},
+    {"ParentFolderName", [] { return PayloadOf({{"ok.txt", "fine"}, {"..\\evil.exe", "MZ"}}); },
      "Archive is corrupted. (entry 1: \"..\\x5Cevil.exe\": the name holds a folder separator)"},
     {"DataOutside",
      [] {
          std::string image = ArchiveImages::Canonical({{"a", "1234"}});
          ArchiveImages::PutU32(image, 37 + 4 + 2, 5);
-         return image;
+         return Compressed(image);
      },
      "Archive is corrupted. (entry 0: \"a\": the data lie outside the image)"},
 };

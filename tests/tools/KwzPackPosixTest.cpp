@@ -1,5 +1,6 @@
 // Folders only Linux can hold: special files, sparse giants, names in UTF-8
 // that a named code page spells.
+#include "tests/archive/ArchiveImages.h"
 #include "tests/support/TestFiles.h"
 #include "tests/tools/KwzRun.h"
 
@@ -70,6 +71,106 @@ TEST_P(KwzPackCodePageTest, StoresNamesInTheGivenCodePage)
     ASSERT_EQ(0, pack.code) << pack.err;
     const KwzResult list = RunKwz({"list", "--json", work / "p.kwz"});
     EXPECT_TRUE(Contains(list.out, std::string("\"name\": \"") + GetParam().listed + "\"")) << list.out;
+}
+
+// The launcher's order is the stored names' byte order: in code page 1252
+// the euro sign (0x80) comes before y with diaeresis (0xFF), in UTF-8 on
+// disk after it (E2 82 AC against C3 BF).
+TEST(KwzPackPosixTest, OrderIsThatOfTheStoredNames)
+{
+    CTempFolder work;
+    std::filesystem::create_directory(work / "in");
+    WriteFileBytes(work / "in/\xC3\xBF.txt", "y");
+    WriteFileBytes(work / "in/\xE2\x82\xAC.txt", "euro");
+    ASSERT_EQ(0, RunKwz({"pack", "-q", "--codepage", "1252", work / "in", work / "p.kwz"}).code);
+    ASSERT_EQ(0, RunKwz({"decompress", work / "p.kwz", work / "image"}).code);
+    EXPECT_EQ(ArchiveImages::Canonical({{"\x80.txt", "euro"}, {"\xFF.txt", "y"}}), ReadFileBytes(work / "image"));
+
+    // unpack --codepage gives the names back as they were on disk.
+    ASSERT_EQ(0, RunKwz({"unpack", "-q", "--codepage", "1252", work / "p.kwz", work / "out"}).code);
+    EXPECT_EQ(FolderNames(work / "in"), FolderNames(work / "out"));
+    EXPECT_EQ("euro", ReadFileBytes(work / "out/\xE2\x82\xAC.txt"));
+    // Without it, the stored bytes are the names, as the launcher takes them.
+    ASSERT_EQ(0, RunKwz({"unpack", "-q", work / "p.kwz", work / "raw"}).code);
+    EXPECT_EQ((std::vector<std::string>{"\x80.txt", "\xFF.txt"}), FolderNames(work / "raw"));
+}
+
+// Links are never followed, wherever they lead, and every one is named with
+// its target; so is everything else that cannot be packed, in one message.
+TEST(KwzPackPosixTest, LinksAreRefusedAllOfThemNamed)
+{
+    CTempFolder work;
+    WriteFileBytes(work / "secret.txt", "not for the payload");
+    std::filesystem::create_directory(work / "in");
+    WriteFileBytes(work / "in/KwoWardenInstaller.exe", "MZ");
+    ASSERT_EQ(0, symlink("../secret.txt", (work / "in/a-secret").c_str()));
+    ASSERT_EQ(0, symlink("/etc", (work / "in/b-folder").c_str()));
+    ASSERT_EQ(0, symlink("gone.txt", (work / "in/c-dangling").c_str()));
+    std::filesystem::create_directory(work / "in/d-sub");
+    const KwzResult pack = RunKwz({"pack", "-q", work / "in", work / "p.kwz"});
+    EXPECT_EQ(1, pack.code);
+    EXPECT_TRUE(Contains(pack.err, "\n  \"a-secret\" is a symbolic link (to ../secret.txt, a file); links are not "
+                                   "followed: put the file itself in the folder, or --exclude the link\n"))
+        << pack.err;
+    EXPECT_TRUE(Contains(pack.err, "\n  \"b-folder\" is a symbolic link (to /etc, a folder)")) << pack.err;
+    EXPECT_TRUE(Contains(pack.err, "\n  \"c-dangling\" is a symbolic link (to gone.txt, nothing)")) << pack.err;
+    EXPECT_TRUE(Contains(pack.err, "\n  \"d-sub\" is a folder")) << pack.err;
+    EXPECT_FALSE(FileExists(work / "p.kwz"));
+
+    // Left out, they are no longer in the way.
+    const KwzResult excluded =
+        RunKwz({"pack", "-q", "--exclude", "?-s*", "--exclude=[bc]-*", work / "in", work / "p.kwz"});
+    ASSERT_EQ(0, excluded.code) << excluded.err;
+    ASSERT_EQ(0, RunKwz({"decompress", work / "p.kwz", work / "image"}).code);
+    EXPECT_EQ(ArchiveImages::Canonical({{"KwoWardenInstaller.exe", "MZ"}}), ReadFileBytes(work / "image"));
+}
+
+// What a folder gathers besides the product stays out: excluded names, and
+// the output of an earlier run, whatever its name.
+TEST(KwzPackPosixTest, ExcludedFilesAndTheOutputItselfAreNotPacked)
+{
+    CTempFolder work;
+    WriteFileBytes(work / "KwoWardenInstaller.exe", "MZ");
+    WriteFileBytes(work / "Thumbs.db", "thumbs");
+    WriteFileBytes(work / ".DS_Store", "store");
+    WriteFileBytes(work / "debug.pdb", "symbols");
+    ASSERT_EQ(0, RunKwz({"pack", "-q", "--exclude", "Thumbs.db", "--exclude", ".DS_*", "--exclude", "*.pdb",
+                         work.Path(), work / "product.kwz"})
+                     .code);
+    // Packed again into itself: the earlier payload is not an entry.
+    const KwzResult again = RunKwz({"pack", "-q", "--exclude", "Thumbs.db", "--exclude", ".DS_*", "--exclude",
+                                    "*.pdb", work.Path(), work / "product.kwz"});
+    ASSERT_EQ(0, again.code) << again.err;
+    const KwzResult list = RunKwz({"list", work / "product.kwz"});
+    EXPECT_EQ("           2  KwoWardenInstaller.exe\n", list.out.substr(0, list.out.find('\n') + 1));
+    EXPECT_TRUE(Contains(list.out, "\n1 entry, ")) << list.out;
+}
+
+// unpack names the file it cannot write with the system's reason, and leaves
+// no folder of its own behind.
+TEST(KwzPackPosixTest, FailedUnpackNamesTheFileAndRemovesTheFoldersItMade)
+{
+    CTempFolder work;
+    const std::string longName(300, 'n');
+    WriteFileBytes(work / "p.kwz", PayloadOf({{"a.txt", "a"}, {longName, "too long for the file system"}}));
+    const KwzResult list = RunKwz({"list", work / "p.kwz"});
+    EXPECT_EQ(0, list.code) << list.err;  // the launcher's rule allows it; the file system does not
+    const KwzResult unpack = RunKwz({"unpack", "-q", work / "p.kwz", work / "x/y/z"});
+    EXPECT_EQ(1, unpack.code);
+    EXPECT_TRUE(Contains(unpack.err, "kwz: cannot create " + work / ("x/y/z/" + longName) + ": File name too long"))
+        << unpack.err;
+    EXPECT_EQ(std::vector<std::string>{"p.kwz"}, FolderNames(work.Path()));
+}
+
+// Entries whose names differ only in letter case are one file on Windows:
+// unpack writes that one file, with the later entry's bytes.
+TEST(KwzPackPosixTest, UnpackWritesCaseTwinsAsTheLauncherWould)
+{
+    CTempFolder work;
+    WriteFileBytes(work / "p.kwz", PayloadOf({{"README.TXT", "first"}, {"b", "b"}, {"Readme.txt", "later"}}));
+    ASSERT_EQ(0, RunKwz({"unpack", "-q", work / "p.kwz", work / "out"}).code);
+    EXPECT_EQ((std::vector<std::string>{"README.TXT", "b"}), FolderNames(work / "out"));
+    EXPECT_EQ("later", ReadFileBytes(work / "out/README.TXT"));
 }
 
 const CodePageCase kCodePages[] = {

@@ -2,13 +2,19 @@
 // printed.
 #pragma once
 
+#include "tests/archive/ArchiveImages.h"
 #include "tests/support/TestFiles.h"
 #include "tools/kwz/Command.h"
+
+#include "archive/LzssCodec.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <memory>
+#include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 struct KwzResult {
@@ -53,4 +59,27 @@ inline void FillPayloadFolder(const std::string& folder)
     WriteFileBytes(folder + "/empty.dat", "");
     WriteFileBytes(folder + "/Zeta.bin", SeededBytes(3000, 2));
     WriteFileBytes(folder + "/alpha.bin", SeededBytes(5000, 3));
+}
+
+// bytes encoded with the launcher's codec.
+inline std::string Compressed(const std::string& bytes)
+{
+    std::istringstream input(bytes);
+    std::ostringstream payload;
+    std::unique_ptr<CLzssCodec> codec(new CLzssCodec);
+    codec->Encode(input, payload, nullptr, nullptr, 1);
+    return payload.str();
+}
+
+// A payload as kwz pack writes one: the canonical image of files, encoded.
+inline std::string PayloadOf(const std::vector<std::pair<std::string, std::string>>& files)
+{
+    return Compressed(ArchiveImages::Canonical(files));
+}
+
+// The start of the summary line that pack, stamp and unpack end with:
+// "kwz: WHAT: TOTALS" (the ratio and the time follow).
+inline std::string SummaryStart(const std::string& what, const std::string& totals)
+{
+    return "kwz: " + what + ": " + totals + ", ratio ";
 }

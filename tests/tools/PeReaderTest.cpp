@@ -188,11 +188,12 @@ TEST(PeReaderTest, TheUnspoiltStubsOfTheHostileCasesStamp)
     for (uint16_t magic : {Pe::kMagicPe32, Pe::kMagicPe32Plus}) {
         CTempFolder dir;
         WriteFileBytes(dir / "stub.exe", ValidBuilder(magic).Build());
-        WriteFileBytes(dir / "payload.kwz", "payload bytes");
+        const std::string payload = PayloadOf({{"KwoWardenInstaller.exe", "MZ"}});
+        WriteFileBytes(dir / "payload.kwz", payload);
         ASSERT_EQ(0, RunKwz({"stamp", dir / "stub.exe", dir / "payload.kwz", dir / "out.exe"}).code) << magic;
         const CPeImage out(ReadFileBytes(dir / "out.exe"), "out.exe");
         EXPECT_EQ(magic == Pe::kMagicPe32Plus, out.IsPe32Plus());
-        EXPECT_EQ("payload bytes", ReadSetupPayload(out.Bytes(), "out.exe")) << magic;
+        EXPECT_EQ(payload, ReadSetupPayload(out.Bytes(), "out.exe")) << magic;
     }
 }
 

@@ -172,12 +172,13 @@ TEST(PeStampTest, SignatureIsRemovedAndTheResultEqualsStampingTheUnsignedStub)
 
     CTempFolder dir;
     WriteFileBytes(dir / "signed.exe", signed_);
-    WriteFileBytes(dir / "payload.kwz", "PAYLOAD");
+    const std::string payload = PayloadOf({{"KwoWardenInstaller.exe", "MZ"}});
+    WriteFileBytes(dir / "payload.kwz", payload);
     const KwzResult run = RunKwz({"stamp", dir / "signed.exe", dir / "payload.kwz", dir / "out.exe"});
     ASSERT_EQ(0, run.code);
     EXPECT_TRUE(Contains(run.err, "warning: " + (dir / "signed.exe") + " carried an Authenticode signature")) << run.err;
     const std::string out = ReadFileBytes(dir / "out.exe");
-    EXPECT_TRUE(out == Stamp(unsigned_, "PAYLOAD"));
+    EXPECT_TRUE(out == Stamp(unsigned_, payload));
     EXPECT_EQ(std::string::npos, out.find(certificate));
     const CPeImage image(out, "out");
     EXPECT_TRUE(image.Directory(Pe::kDirCertificate).Empty());

@@ -1,12 +1,13 @@
 // kwz compress / kwz decompress: the raw codec stream, no header.
 #include "tools/kwz/Command.h"
 #include "tools/kwz/FileIo.h"
+#include "tools/kwz/MemoryStreams.h"
 
 #include "archive/LzssCodec.h"
 #include "archive/LzssSmallestCodec.h"
 
 #include <memory>
-#include <sstream>
+#include <istream>
 
 namespace {
 
@@ -17,7 +18,9 @@ int RunCodec(const Arguments& given, Direction direction, const char* name)
     Arguments args = given;
     const bool smallest = direction == Direction::kEncode && TakeFlag(args, nullptr, "--smallest");
     ExpectOperands(args, 2, name);
-    std::istringstream input(ReadInputFile(args[0]));
+    const std::string data = ReadInputFile(args[0]);
+    CMemoryInputBuffer inputBuffer(data, nullptr);
+    std::istream input(&inputBuffer);
     COutputFile output(args[1]);
     std::unique_ptr<CLzssCodec> codec = NewLzssEncoder(smallest ? LzssParse::kSmallest : LzssParse::kExact);
     if (direction == Direction::kEncode)
@@ -44,7 +47,8 @@ const CommandInfo kCompressCommand = {
     "compress", "[--smallest] IN OUT", "encode a file into a raw LZSS stream",
     "Encodes IN with the launcher's LZSS codec and writes the raw stream to OUT:\n"
     "no header, exactly the bytes the launcher's decoder reads. Either may be -\n"
-    "for standard input or output. On an error OUT is not created.\n"
+    "for standard input or output. On an error OUT is left as it was (see kwz\n"
+    "help pack for how each kind of OUT is written).\n"
     "\n"
     "Options:\n"
     "  --smallest  choose the tokens for the smallest stream instead of those of\n"
@@ -56,5 +60,5 @@ const CommandInfo kDecompressCommand = {
     "decompress", "IN OUT", "decode a raw LZSS stream",
     "Decodes the raw LZSS stream IN and writes the bytes to OUT. Either may be -\n"
     "for standard input or output. A stream that ends before its end token is an\n"
-    "error (\"Unexpected end of file reached.\") and leaves no OUT behind.\n",
+    "error (\"Unexpected end of file reached.\") and leaves OUT as it was.\n",
     Decompress};

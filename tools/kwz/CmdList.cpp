@@ -1,7 +1,11 @@
 // kwz list PAYLOAD: the entries of a payload, as the launcher would see them.
 #include "tools/kwz/Command.h"
+#include "tools/kwz/FileIo.h"
+#include "tools/kwz/JsonText.h"
 #include "tools/kwz/LoadedPayload.h"
+#include "tools/kwz/PayloadFile.h"
 #include "tools/kwz/ProgressBar.h"
+#include "tools/kwz/Summary.h"
 
 #include "archive/ArchiveName.h"
 
@@ -10,60 +14,38 @@
 
 namespace {
 
-// name as a JSON string. Names are bytes in some ANSI code page; a byte above
-// 0x7F is written as the code point of the same value.
-std::string JsonString(const std::string& name)
-{
-    std::string out = "\"";
-    for (char c : name) {
-        const unsigned char u = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (u >= 0x20 && u < 0x7F) {
-            out += c;
-        } else {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04X", u);
-            out += escaped;
-        }
-    }
-    return out + "\"";
-}
-
-double Ratio(const CLoadedPayload& payload)
-{
-    return static_cast<double>(payload.PayloadSize()) / static_cast<double>(payload.ImageSize());
-}
-
-void PrintText(const CLoadedPayload& payload)
+std::string Text(const CLoadedPayload& payload)
 {
     const CArchive& archive = payload.Archive();
+    std::string text;
+    char line[64];
     for (uint32_t i = 0; i < archive.GetEntryCount(); ++i) {
         const CArchiveEntry& entry = archive.GetEntry(i);
-        std::printf("%12lu  %s\n", static_cast<unsigned long>(entry.size), PrintableName(entry.name).c_str());
+        std::snprintf(line, sizeof line, "%12lu  ", static_cast<unsigned long>(entry.size));
+        text += line + PrintableName(entry.name) + "\n";
     }
-    std::printf("%lu %s, image %lu bytes, payload %lu bytes, ratio %.1f%%\n",
-                static_cast<unsigned long>(archive.GetEntryCount()), archive.GetEntryCount() == 1 ? "entry" : "entries",
-                static_cast<unsigned long>(payload.ImageSize()), static_cast<unsigned long>(payload.PayloadSize()),
-                100 * Ratio(payload));
+    return text + TotalsText(archive.GetEntryCount(), payload.ImageSize(), payload.PayloadSize()) + "\n";
 }
 
-void PrintJson(const CLoadedPayload& payload)
+std::string Json(const CLoadedPayload& payload)
 {
     const CArchive& archive = payload.Archive();
-    std::printf("{\n  \"entries\": [");
+    std::string text = "{\n  \"entries\": [";
     for (uint32_t i = 0; i < archive.GetEntryCount(); ++i) {
         const CArchiveEntry& entry = archive.GetEntry(i);
         const size_t offset = static_cast<size_t>(entry.chunks[0]->data - payload.ImageData());
-        std::printf("%s\n    {\"name\": %s, \"size\": %lu, \"offset\": %lu}", i == 0 ? "" : ",",
-                    JsonString(entry.name).c_str(), static_cast<unsigned long>(entry.size),
-                    static_cast<unsigned long>(offset));
+        text += std::string(i == 0 ? "" : ",") + "\n    {\"name\": " + JsonString(entry.name) +
+                ", \"size\": " + std::to_string(entry.size) + ", \"offset\": " + std::to_string(offset) + "}";
     }
-    std::printf("%s],\n", archive.GetEntryCount() == 0 ? "" : "\n  ");
-    std::printf("  \"count\": %lu,\n  \"imageSize\": %lu,\n  \"payloadSize\": %lu,\n  \"ratio\": %.4f\n}\n",
-                static_cast<unsigned long>(archive.GetEntryCount()), static_cast<unsigned long>(payload.ImageSize()),
-                static_cast<unsigned long>(payload.PayloadSize()), Ratio(payload));
+    text += archive.GetEntryCount() == 0 ? "],\n" : "\n  ],\n";
+    const double ratio = static_cast<double>(payload.PayloadSize()) / static_cast<double>(payload.ImageSize());
+    char totals[200];
+    std::snprintf(totals, sizeof totals,
+                  "  \"count\": %lu,\n  \"imageSize\": %llu,\n  \"payloadSize\": %llu,\n  \"ratio\": %.4f\n}\n",
+                  static_cast<unsigned long>(archive.GetEntryCount()),
+                  static_cast<unsigned long long>(payload.ImageSize()),
+                  static_cast<unsigned long long>(payload.PayloadSize()), ratio);
+    return text + totals;
 }
 
 int List(const Arguments& given)
@@ -72,12 +54,9 @@ int List(const Arguments& given)
     const bool json = TakeFlag(args, nullptr, "--json");
     const bool quiet = TakeFlag(args, "-q", "--quiet");
     ExpectOperands(args, 1, "list");
-    const CLoadedPayload payload(args[0], ShowProgress(quiet));
-    if (json)
-        PrintJson(payload);
-    else
-        PrintText(payload);
-    std::fflush(stdout);
+    const std::string name = args[0] == "-" ? "standard input" : args[0];
+    const CLoadedPayload payload(name, ReadPayloadFile(args[0]), ShowProgress(quiet));
+    WriteStandardOutput(json ? Json(payload) : Text(payload));
     return kExitOk;
 }
 

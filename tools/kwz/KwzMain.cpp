@@ -1,4 +1,6 @@
 #include "tools/kwz/Command.h"
+#include "tools/kwz/FileIo.h"
+#include "tools/kwz/Interrupt.h"
 
 #include "base/KwoException.h"
 
@@ -10,7 +12,7 @@
 namespace {
 
 const CommandInfo* const kCommands[] = {
-    &kPackCommand, &kListCommand, &kUnpackCommand, &kStampCommand, &kCompressCommand, &kDecompressCommand,
+    &kPackCommand, &kListCommand, &kUnpackCommand, &kStampCommand, &kVerifyCommand, &kCompressCommand, &kDecompressCommand,
 };
 
 const CommandInfo* FindCommand(const std::string& name)
@@ -21,57 +23,77 @@ const CommandInfo* FindCommand(const std::string& name)
     return nullptr;
 }
 
-void PrintOverview(FILE* out)
+const char kVersionText[] = "kwz 1.0\n";
+
+const char kHelpSynopsis[] = "[COMMAND]";
+const char kHelpText[] =
+    "Without COMMAND, lists the commands; with one, explains it: what it does,\n"
+    "its arguments and its options.\n";
+
+std::string Overview()
 {
-    std::fprintf(out,
-                 "kwz - the Kwo Warden Setup packer\n"
-                 "\n"
-                 "Turns a folder into a payload and a payload into a setup program.\n"
-                 "\n"
-                 "Usage: kwz COMMAND [OPTIONS] ARGUMENTS\n"
-                 "\n"
-                 "Commands:\n");
-    for (const CommandInfo* command : kCommands)
-        std::fprintf(out, "  %-11s %s\n", command->name, command->summary);
-    std::fprintf(out,
-                 "  %-11s %s\n"
-                 "\n"
-                 "A file argument of - means standard input or standard output.\n"
-                 "Exit codes: 0 success, 1 error, 2 wrong usage.\n"
-                 "Run 'kwz help COMMAND' for the details of one command.\n",
-                 "help", "explain a command");
+    std::string text =
+        "kwz - the Kwo Warden Setup packer\n"
+        "\n"
+        "Turns a folder into a payload and a payload into a setup program.\n"
+        "\n"
+        "Usage: kwz COMMAND [OPTIONS] ARGUMENTS\n"
+        "\n"
+        "Commands:\n";
+    char line[160];
+    for (const CommandInfo* command : kCommands) {
+        std::snprintf(line, sizeof line, "  %-13s %s\n", command->name, command->summary);
+        text += line;
+    }
+    std::snprintf(line, sizeof line, "  %-13s %s\n  %-13s %s\n", "help", "explain a command",
+                  "-V, --version", "print the version");
+    text += line;
+    text +=
+        "\n"
+        "A file argument of - means standard input or standard output.\n"
+        "Exit codes: 0 success, 1 error (a message on standard error says which),\n"
+        "2 wrong usage; an interrupted run removes its temporary files and ends\n"
+        "as the interruption ends it.\n"
+        "Run 'kwz help COMMAND' for the details of one command.\n";
+    return text;
 }
 
-void PrintCommandHelp(const CommandInfo& command)
+std::string CommandHelp(const char* name, const char* synopsis, const char* help)
 {
-    std::printf("Usage: kwz %s %s\n\n%s", command.name, command.synopsis, command.help);
+    return std::string("Usage: kwz ") + name + " " + synopsis + "\n\n" + help;
 }
 
 int Help(const Arguments& args)
 {
     if (args.empty()) {
-        PrintOverview(stdout);
+        WriteStandardOutput(Overview());
+        return kExitOk;
+    }
+    if (args.size() > 1)
+        UsageError("help takes one command, " + std::to_string(args.size()) + " given");
+    if (args[0] == "help") {
+        WriteStandardOutput(CommandHelp("help", kHelpSynopsis, kHelpText));
         return kExitOk;
     }
     const CommandInfo* command = FindCommand(args[0]);
-    if (command == nullptr || args.size() > 1)
+    if (command == nullptr)
         UsageError("unknown command '" + args[0] + "'");
-    PrintCommandHelp(*command);
+    WriteStandardOutput(CommandHelp(command->name, command->synopsis, command->help));
     return kExitOk;
 }
 
 int Dispatch(Arguments args)
 {
     if (args.empty()) {
-        PrintOverview(stderr);
+        std::fputs(Overview().c_str(), stderr);
         return kExitUsage;
     }
     const std::string name = args[0];
     args.erase(args.begin());
     if (name == "help" || name == "--help" || name == "-h")
         return Help(args);
-    if (name == "--version") {
-        std::printf("kwz 1.0\n");
+    if (name == "--version" || name == "-V") {
+        WriteStandardOutput(kVersionText);
         return kExitOk;
     }
     const CommandInfo* command = FindCommand(name);
@@ -79,11 +101,15 @@ int Dispatch(Arguments args)
         UsageError("unknown command '" + name + "'");
     for (const std::string& arg : args) {
         if (arg == "--help" || arg == "-h") {
-            PrintCommandHelp(*command);
+            WriteStandardOutput(CommandHelp(command->name, command->synopsis, command->help));
             return kExitOk;
         }
     }
-    return command->run(args);
+    const int code = command->run(args);
+    // Anything a command left in stdio's buffer must reach its reader too.
+    if (std::fflush(stdout) != 0)
+        RaiseFileError("write", "standard output");
+    return code;
 }
 
 }  // namespace
@@ -93,32 +119,9 @@ int Dispatch(Arguments args)
     ThrowError("UsageError", text.c_str(), 0, 0);
 }
 
-bool TakeFlag(Arguments& args, const char* shortName, const char* longName)
-{
-    bool found = false;
-    for (auto it = args.begin(); it != args.end();) {
-        if ((shortName != nullptr && *it == shortName) || (longName != nullptr && *it == longName)) {
-            it = args.erase(it);
-            found = true;
-        } else {
-            ++it;
-        }
-    }
-    return found;
-}
-
-void ExpectOperands(const Arguments& args, size_t count, const char* command)
-{
-    for (const std::string& arg : args)
-        if (arg.size() > 1 && arg[0] == '-')
-            UsageError(std::string("unknown option '") + arg + "' for " + command);
-    if (args.size() != count)
-        UsageError(std::string(command) + " takes " + std::to_string(count) + " argument" +
-                   (count == 1 ? "" : "s") + ", " + std::to_string(args.size()) + " given");
-}
-
 int KwzMain(int argc, char** argv)
 {
+    Interrupt::InstallHandlers();
     Arguments args(argv + (argc > 0 ? 1 : 0), argv + argc);
     const std::string commandName = args.empty() ? "" : args[0];
     try {
@@ -126,6 +129,13 @@ int KwzMain(int argc, char** argv)
     } catch (CKwoException* raw) {
         std::unique_ptr<CKwoException> e(raw);
         std::fflush(stdout);
+        if (e->Category() == Interrupt::kCategory) {
+            // Every owner removed its temporary on the way here.
+            Interrupt::Finished();
+            Interrupt::Clear();
+            std::fprintf(stderr, "kwz: interrupted\n");
+            return Interrupt::kExitInterrupted;
+        }
         if (e->Category() == "UsageError") {
             std::fprintf(stderr, "kwz: %s\n", e->MessageText().c_str());
             const bool known = FindCommand(commandName) != nullptr;

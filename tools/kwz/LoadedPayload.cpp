@@ -1,10 +1,8 @@
 #include "tools/kwz/LoadedPayload.h"
 
 #include "tools/kwz/MemoryStreams.h"
-#include "tools/kwz/PayloadFile.h"
 #include "tools/kwz/ProgressBar.h"
 
-#include "archive/ArchiveFormat.h"
 #include "archive/LzssCodec.h"
 #include "base/KwoException.h"
 
@@ -16,20 +14,24 @@
 
 namespace {
 
-[[noreturn]] void RaisePayloadError(const std::string& path, const std::string& what)
+[[noreturn]] void RaisePayloadError(const std::string& name, const std::string& what)
 {
-    ThrowError("ArchiveError", (path + ": " + what).c_str(), 0, 0);
+    ThrowError("ArchiveError", (name + ": " + what).c_str(), 0, 0);
 }
 
 // Every size and offset field is 32-bit, so no valid image is larger.
-constexpr size_t kImageLimit = static_cast<size_t>(std::min<uint64_t>(kLargestImage, SIZE_MAX));
+constexpr uint64_t kImageLimit = std::min<uint64_t>(kLargestImage, SIZE_MAX);
 
-std::string Decode(const std::string& path, const std::string& payload, bool showProgress)
+// The decoded image, or a call of tooLarge as soon as it passes limit bytes.
+std::string Decode(const std::string& name, const std::string& payload, bool showProgress, uint64_t limit,
+                   const std::function<void()>& tooLarge)
 {
     CMemoryInputBuffer inputBuffer(payload, nullptr);
     std::istream input(&inputBuffer);
-    CStringOutputBuffer outputBuffer(kImageLimit);
+    CStringOutputBuffer outputBuffer(static_cast<size_t>(std::min(limit, kImageLimit)));
     std::ostream output(&outputBuffer);
+    // A write past the limit ends the decode at once.
+    output.exceptions(std::ios::badbit);
     CProgressBar bar("decoding", payload.size(), showProgress);
     std::unique_ptr<CLzssCodec> codec(new CLzssCodec);
     try {
@@ -37,21 +39,27 @@ std::string Decode(const std::string& path, const std::string& payload, bool sho
                       static_cast<uint32_t>(std::max<size_t>(1, payload.size() / 200)));
     } catch (CKwoException* raw) {
         std::unique_ptr<CKwoException> e(raw);
-        RaisePayloadError(path, e->MessageText());
+        if (e->Category() != "BitFileError")
+            throw e.release();
+        RaisePayloadError(name, "the payload is cut short: " + e->MessageText());
+    } catch (const std::ios_base::failure&) {
+        if (!outputBuffer.Overflowed())
+            throw;
+        if (tooLarge)
+            tooLarge();
+        RaisePayloadError(name, "the payload decodes to more than 4 GiB - 1 bytes, more than an image can hold");
     }
-    if (outputBuffer.Overflowed())
-        RaisePayloadError(path, "the payload decodes to more than 4 GiB - 1 bytes, more than an image can hold");
     bar.Finish();
     return outputBuffer.Take();
 }
 
 }  // namespace
 
-CLoadedPayload::CLoadedPayload(const std::string& path, bool showProgress)
+CLoadedPayload::CLoadedPayload(const std::string& name, std::string payload_, bool showProgress, uint64_t largestImage,
+                               const std::function<void()>& refuseLarger)
+    : payload(std::move(payload_))
 {
-    const std::string payload = ReadPayloadFile(path);
-    payloadSize = payload.size();
-    image = Decode(path, payload, showProgress);
+    image = Decode(name, payload, showProgress, largestImage, refuseLarger);
 
     // The loader says only "Archive is corrupted."; the same reading here
     // tells the user what is wrong.
@@ -59,6 +67,6 @@ CLoadedPayload::CLoadedPayload(const std::string& path, bool showProgress)
     std::string problem;
     const uint8_t* bytes = reinterpret_cast<const uint8_t*>(image.data());
     if (!ReadArchiveDirectory(bytes, image.size(), records, problem))
-        RaisePayloadError(path, "Archive is corrupted. (" + problem + ")");
+        RaisePayloadError(name, "Archive is corrupted. (" + problem + ")");
     archive.Load(bytes, image.size());
 }

@@ -53,6 +53,14 @@ CStringOutputBuffer::int_type CStringOutputBuffer::overflow(int_type c)
     return sputc(traits_type::to_char_type(c));
 }
 
+CStringOutputBuffer::pos_type CStringOutputBuffer::seekoff(off_type offset, std::ios_base::seekdir way,
+                                                          std::ios_base::openmode which)
+{
+    if (offset != 0 || way != std::ios_base::cur || (which & std::ios_base::out) == 0)
+        return pos_type(off_type(-1));
+    return pos_type(static_cast<off_type>(Written()));
+}
+
 size_t CStringOutputBuffer::Written() const
 {
     return areaStart + static_cast<size_t>(pptr() - pbase());

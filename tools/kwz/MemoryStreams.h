@@ -34,6 +34,8 @@ public:
 
 protected:
     int_type overflow(int_type c) override;
+    // Only the position, for tellp: the bytes written so far.
+    pos_type seekoff(off_type offset, std::ios_base::seekdir way, std::ios_base::openmode which) override;
 
 private:
     size_t Written() const;

@@ -1,6 +1,7 @@
 #include "tools/kwz/ProgressBar.h"
 
-#include "tools/kwz/FileIo.h"
+#include "tools/kwz/FileHandle.h"
+#include "tools/kwz/Interrupt.h"
 
 #include <cstdio>
 
@@ -75,6 +76,9 @@ void CProgressBar::Draw(uint64_t done)
 
 void CProgressBar::Update(uint64_t done)
 {
+    // Every long piece of work reports here, so it is where an interruption
+    // is noticed on Windows.
+    Interrupt::Poll();
     if (!enabled)
         return;
     const auto now = std::chrono::steady_clock::now();

@@ -7,6 +7,7 @@
 #   probe-stripped.exe   the same, stripped (no debug sections, no symbols)
 #   probe-payload.exe    with an older payload KWZ/137 in language 0x407
 #   probe-bare.exe       without any resources
+#   probe-version.exe    with version information (windres's, US English)
 # A Windows tree builds them for its own architecture into pe-fixtures/, so
 # that its tests can run them. The native tree builds both: the 32-bit ones
 # into pe-fixtures/ and the 64-bit ones into pe-fixtures/x64/.
@@ -16,7 +17,7 @@ set(src ${CMAKE_CURRENT_LIST_DIR})
 function(kwo_pe_fixture_set out cc windres)
   file(MAKE_DIRECTORY ${out})
   foreach(fixture "probe;ResourceProbe.rc;-g" "probe-stripped;ResourceProbe.rc;-s"
-                  "probe-payload;ResourcePayload.rc;-s" "probe-bare;;-s")
+                  "probe-payload;ResourcePayload.rc;-s" "probe-bare;;-s" "probe-version;VersionProbe.rc;-s")
     list(GET fixture 0 name)
     list(GET fixture 1 rc)
     list(GET fixture 2 flag)
@@ -31,7 +32,7 @@ function(kwo_pe_fixture_set out cc windres)
       list(APPEND depends ${res})
     endif()
     add_custom_command(OUTPUT ${out}/${name}.exe
-      COMMAND ${cc} -O2 ${flag} ${src}/ResourceProbe.c ${objects} -o ${out}/${name}.exe
+      COMMAND ${cc} -O2 ${flag} ${src}/ResourceProbe.c ${objects} -lgdi32 -o ${out}/${name}.exe
       DEPENDS ${depends}
       COMMENT "Building PE test fixture ${out}/${name}.exe" VERBATIM)
     set_property(GLOBAL APPEND PROPERTY KWO_PE_FIXTURES ${out}/${name}.exe)
@@ -63,3 +64,10 @@ add_custom_target(kwz_pe_fixtures DEPENDS ${fixtures})
 add_dependencies(kwz_tests kwz_pe_fixtures)
 string(REPLACE ";" "," fixture_sets "${fixture_sets}")
 target_compile_definitions(kwz_tests PRIVATE KWZ_PE_FIXTURES="pe-fixtures" KWZ_PE_FIXTURE_SETS="${fixture_sets}")
+
+# The project's version, which the stubs' version information carries; the
+# Windows tests read version information with the system's functions.
+target_compile_definitions(kwz_tests PRIVATE KWO_VERSION="${PROJECT_VERSION}")
+if(WIN32)
+  target_link_libraries(kwz_tests PRIVATE version)
+endif()

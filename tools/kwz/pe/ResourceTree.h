@@ -110,6 +110,13 @@ std::string BuildResourceSection(const CResourceTree& tree, uint32_t rva);
 // their sorted places when they are new.
 void SetResource(CResourceTree& tree, const CResourceId& type, const CResourceId& name, CResourceData data);
 
+// Removes type/name with all its languages, and the type when it has no name
+// left. False when the tree has no such resource.
+bool RemoveResource(CResourceTree& tree, const CResourceId& type, const CResourceId& name);
+
+// The names of type, or null.
+const CResourceType* FindResourceType(const CResourceTree& tree, const CResourceId& type);
+
 // The data of type/name: the neutral language (0) when present, else the
 // first language. Null when the tree has no such resource.
 const CResourceData* FindResource(const CResourceTree& tree, const CResourceId& type, const CResourceId& name);

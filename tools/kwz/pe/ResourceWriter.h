@@ -5,9 +5,10 @@
 //   - in place, when the resource directory starts a section that holds the
 //     tree and nothing else and that is the last section both in memory and
 //     in the file: the section grows or shrinks, the overlay moves with it;
-//   - otherwise into a new section ".rsrc" after the last one (the GNU linker
-//     puts .reloc and debug sections after .rsrc, so a MinGW stub takes this
-//     path once; its output then takes the in-place path). Moving a section
+//   - otherwise into a new section ".rsrc" after the last one (the GNU
+//     linker's default script puts .reloc and debug sections after .rsrc, so
+//     such a program takes this path once and its output the in-place path;
+//     our stubs are linked with the resources last and never take it). Moving a section
 //     that others follow would change RVAs that code may hold, so nothing
 //     existing moves in memory. An old resource section that held only the
 //     tree keeps its address range, as the loader needs the sections

@@ -1,5 +1,7 @@
 #include "tools/kwz/pe/SetupProgram.h"
 
+#include "tools/kwz/pe/VersionInfo.h"
+
 #include <cstdio>
 
 const char kPayloadTypeName[] = "KWZ";
@@ -37,12 +39,22 @@ void CheckLauncherKind(const CPeImage& image)
 std::string StampSetupProgram(std::string stub, const std::string& stubName, std::string payload,
                               CResourceWriteNotes* notes)
 {
+    return StampSetupProgram(std::move(stub), stubName, std::move(payload), CSetupIdentity(), notes);
+}
+
+std::string StampSetupProgram(std::string stub, const std::string& stubName, std::string payload,
+                              const CSetupIdentity& identity, CResourceWriteNotes* notes)
+{
     const CPeImage image(std::move(stub), stubName);
     CResourceTree tree = ReadResourceTree(image);
     CResourceData data;
     data.language = CResourceId::Number(kPayloadLanguage);
     data.bytes = std::move(payload);
     SetResource(tree, CResourceId::Name(kPayloadTypeName), CResourceId::Number(kPayloadResourceId), std::move(data));
+    if (!identity.icon.empty())
+        SetIconGroup(tree, kProgramIconGroup, identity.icon);
+    if (!identity.versionInfo.empty())
+        SetVersionInfo(tree, identity.versionInfo);
     return WriteWithResources(image, std::move(tree), notes);
 }
 

@@ -6,10 +6,12 @@
 // other language of KWZ/137 so that exactly one payload remains.
 #pragma once
 
+#include "tools/kwz/pe/IconGroup.h"
 #include "tools/kwz/pe/ResourceTree.h"
 #include "tools/kwz/pe/ResourceWriter.h"
 
 #include <string>
+#include <vector>
 
 extern const char kPayloadTypeName[];  // "KWZ"
 constexpr uint32_t kPayloadResourceId = 137;
@@ -19,10 +21,19 @@ constexpr uint32_t kPayloadLanguage = 0;
 // x86 in PE32 or for x64 in PE32+.
 void CheckLauncherKind(const CPeImage& image);
 
+// The vendor's identity in a setup program: its icon and version
+// information. What is empty stays as the stub has it.
+struct CSetupIdentity {
+    std::vector<CIconImage> icon;  // the images of icon group 108
+    std::string versionInfo;       // the RT_VERSION data (BuildVersionInfo)
+};
+
 // A copy of the setup program stub (named stubName in messages) carrying
-// payload as its only KWZ/137 resource. Raises "PeError" when the stub is not
-// a PE file whose layout can be rebuilt safely. Both buffers are taken
-// by value: move large ones in.
+// payload as its only KWZ/137 resource, and the identity's icon and version
+// information. Raises "PeError" when the stub is not a PE file whose layout
+// can be rebuilt safely. Both buffers are taken by value: move large ones in.
+std::string StampSetupProgram(std::string stub, const std::string& stubName, std::string payload,
+                              const CSetupIdentity& identity, CResourceWriteNotes* notes);
 std::string StampSetupProgram(std::string stub, const std::string& stubName, std::string payload,
                               CResourceWriteNotes* notes);
 
