@@ -1,7 +1,6 @@
 #include "archive/LzssCodec.h"
 
 #include "archive/BitFile.h"
-#include "base/KwoException.h"
 
 #include <cstring>
 #include <istream>
@@ -9,24 +8,25 @@
 
 namespace {
 
-constexpr int kMatchBits = 1 + kWindowBits + kLengthBits;  // flag 0, position, length code
-constexpr int kEndBits = 1 + kWindowBits;                  // flag 0, position 0
-constexpr int kLiteralBits = 1 + 8;                        // flag 1, byte
-constexpr uint32_t kLiteralFlag = 1u << 8;
+// The decoder reads the widths that the token writer writes.
+constexpr int kLiteralBits = CLzssTokenWriter::kLiteralBits;
+constexpr uint32_t kLiteralFlag = CLzssTokenWriter::kLiteralFlag;
 
-// Reads the next input byte into byte. False at the end of the input; any
-// other failure to read raises, so that an unreadable input is not encoded
-// as a shorter one.
-bool ReadInput(std::istream& input, uint8_t& byte)
+// At each token boundary the longest match, unless it is not worth its bits.
+void ParseExact(CLzssMatchFinder& finder, CLzssTokenWriter& writer)
 {
-    const int c = CBitFileStreamIo::Get(input);
-    if (c >= 0) {
-        byte = static_cast<uint8_t>(c);
-        return true;
+    while (finder.Left() > 0) {
+        const LzssMatch match = finder.Match();
+        uint32_t stepCount = 1;
+        if (match.length <= kBreakEven) {
+            writer.Literal(finder.Byte());
+        } else {
+            writer.Match(static_cast<uint32_t>(match.position), match.length);
+            stepCount = match.length;
+        }
+        for (; stepCount > 0; --stepCount)
+            finder.Advance();
     }
-    if (input.bad() || !input.eof())
-        ThrowError("BitFileError", "Unable to read from a stream.", 0, 0);
-    return false;
 }
 
 }  // namespace
@@ -100,76 +100,5 @@ void CLzssCodec::CopyMatch(uint32_t position, uint32_t length, uint32_t& current
 void CLzssCodec::Encode(std::istream& input, std::ostream& output, ProgressCallback callback, void* context,
                         uint32_t stride)
 {
-    CBitFileWriter writer(output, callback, context, stride);
-    tree.Clear();
-
-    uint32_t lookAhead = 0;
-    bool atEnd = false;
-    while (lookAhead < kLookAhead && !atEnd) {
-        if (ReadInput(input, window[1 + lookAhead]))
-            ++lookAhead;
-        else
-            atEnd = true;
-    }
-    tree.Reset(1);
-    uint32_t current = 1;
-    uint32_t matchLength = 0;
-    int32_t matchPosition = 0;
-
-    // Steps are made by the tree in groups, as far ahead as there are steps:
-    // one follows as long as the look-ahead is not empty. Their input bytes
-    // are therefore read a few steps before the tokens in between are written.
-    LzssStep steps[CLzssMatchTree::kGroupSize];
-    LzssMatch matches[CLzssMatchTree::kGroupSize];
-    uint32_t lookAheadAfter[CLzssMatchTree::kGroupSize];
-    uint32_t queued = 0;
-    uint32_t next = 0;
-
-    while (lookAhead > 0) {
-        if (matchLength > lookAhead)
-            matchLength = lookAhead;
-        uint32_t stepCount;
-        if (matchLength <= kBreakEven) {
-            writer.WriteBits(kLiteralFlag | window[current], kLiteralBits);
-            stepCount = 1;
-        } else {
-            const uint32_t code = matchLength - kMinMatch;
-            writer.WriteBits(static_cast<uint32_t>(matchPosition) << kLengthBits | code, kMatchBits);
-            stepCount = matchLength;
-        }
-        for (; stepCount > 0; --stepCount) {
-            if (next == queued) {
-                queued = 0;
-                next = 0;
-                uint32_t ahead = lookAhead;
-                uint32_t position = current;
-                while (queued < CLzssMatchTree::kGroupSize && ahead > 0) {
-                    LzssStep& step = steps[queued];
-                    position = (position + 1) & kPositionMask;
-                    uint8_t byte = 0;
-                    if (!atEnd && ReadInput(input, byte)) {
-                        step.incoming = byte;
-                    } else {
-                        atEnd = true;
-                        step.incoming = -1;
-                        --ahead;
-                    }
-                    step.position = position;
-                    step.search = ahead != 0;
-                    lookAheadAfter[queued++] = ahead;
-                }
-                tree.Steps(window, steps, queued, matches);
-            }
-            const uint32_t i = next++;
-            current = steps[i].position;
-            lookAhead = lookAheadAfter[i];
-            if (steps[i].search) {
-                matchLength = matches[i].length;
-                // Position 0 is not searched and leaves the match position.
-                if (current != 0)
-                    matchPosition = matches[i].position;
-            }
-        }
-    }
-    writer.WriteBits(0, kEndBits);
+    EncodeWith(input, output, callback, context, stride, ParseExact);
 }

@@ -13,11 +13,21 @@
 // The encoder keeps every recent position in a binary search tree keyed by the
 // 131 bytes starting there; the deepest node sharing the longest prefix with
 // the new position is the match (ties go to the node met last).
+//
+// Encoding is a parse over one match finder: the finder walks every position
+// with its longest match (LzssMatchFinder.h), the parse chooses the tokens,
+// and the token writer alone turns them into bits (LzssTokenWriter.h). This
+// class parses exactly as the format's encoder always has: at each token
+// boundary the longest match when it is longer than kBreakEven, else a
+// literal. CLzssSmallestCodec (LzssSmallestCodec.h) parses for the smallest
+// stream instead; both decode the same way.
 #pragma once
 
 #include "archive/Codec.h"
 #include "archive/LzssConstants.h"
+#include "archive/LzssMatchFinder.h"
 #include "archive/LzssMatchTree.h"
+#include "archive/LzssTokenWriter.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -40,6 +50,7 @@ public:
     CLzssCodec();
     ~CLzssCodec() override;
 
+    // The exact parse, token for token the format's encoder.
     void Encode(std::istream& input, std::ostream& output, ProgressCallback callback, void* context,
                 uint32_t stride) override;
     void Decode(std::istream& input, std::ostream& output, ProgressCallback callback, void* context,
@@ -51,6 +62,19 @@ public:
     // pages nearly each of them also misses the address translation cache.
     static void* operator new(size_t size);
     static void operator delete(void* memory) noexcept;
+
+protected:
+    // Encodes input with parse(finder, writer) choosing every token up to the
+    // end of the input; then the end token.
+    template <typename Parse>
+    void EncodeWith(std::istream& input, std::ostream& output, ProgressCallback callback, void* context,
+                    uint32_t stride, Parse&& parse)
+    {
+        CLzssTokenWriter writer(output, callback, context, stride);
+        CLzssMatchFinder finder(window, tree, input);
+        parse(finder, writer);
+        writer.End();
+    }
 
 private:
     void CopyMatch(uint32_t position, uint32_t length, uint32_t& current, std::ostream& output);

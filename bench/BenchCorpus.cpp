@@ -31,9 +31,11 @@ bool EndsWithDll(const std::string& path)
     return tail == ".dll";
 }
 
-std::vector<std::string> PackageDlls()
+// The DLLs that packages hold, sorted by path.
+std::vector<std::string> PackageDlls(const char* packages)
 {
-    FILE* pipe = popen("dpkg-query -L wine32:i386 libwine:i386 2>/dev/null", "r");
+    const std::string command = std::string("dpkg-query -L ") + packages + " 2>/dev/null";
+    FILE* pipe = popen(command.c_str(), "r");
     if (pipe == nullptr)
         throw std::runtime_error("cannot run dpkg-query");
     std::vector<std::string> paths;
@@ -49,8 +51,6 @@ std::vector<std::string> PackageDlls()
     pclose(pipe);
     std::sort(paths.begin(), paths.end());
     paths.erase(std::unique(paths.begin(), paths.end()), paths.end());
-    if (paths.empty())
-        throw std::runtime_error("no DLLs of wine32:i386 found (run scripts/install-deps.sh)");
     return paths;
 }
 
@@ -65,7 +65,16 @@ std::string MiB(size_t bytes)
 
 BenchCorpus PeCorpus(size_t limit)
 {
-    const std::vector<std::string> paths = PackageDlls();
+    std::string origin = "wine32 DLLs";
+    std::vector<std::string> paths = PackageDlls("wine32:i386 libwine:i386");
+    if (paths.empty()) {
+        // A host without i386 packages: 64-bit programs compress much alike,
+        // but the figures are not those of the usual corpus.
+        origin = "wine64 DLLs (wine32 is not installed; figures differ from the wine32 corpus)";
+        paths = PackageDlls("wine64 libwine:amd64");
+    }
+    if (paths.empty())
+        throw std::runtime_error("no DLLs of wine32:i386 or wine64 found (run scripts/install-deps.sh)");
     BenchCorpus corpus{"PE", "", ""};
     size_t used = 0;
     for (const std::string& path : paths) {
@@ -76,7 +85,7 @@ BenchCorpus PeCorpus(size_t limit)
     }
     corpus.data.resize(std::min(corpus.data.size(), limit));
     corpus.description = MiB(corpus.data.size()) + ": the first " + std::to_string(used) + " of " +
-                         std::to_string(paths.size()) + " wine32 DLLs (" + paths.front() + " ...)";
+                         std::to_string(paths.size()) + " " + origin + " (" + paths.front() + " ...)";
     return corpus;
 }
 

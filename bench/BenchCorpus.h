@@ -12,7 +12,8 @@ struct BenchCorpus {
 };
 
 // The 32-bit Windows DLLs of Debian's wine32 (shipped in its libwine:i386
-// dependency), sorted by path, concatenated and cut at limit bytes.
+// dependency), sorted by path, concatenated and cut at limit bytes. Where
+// wine32 is not installed, the 64-bit ones of wine64, as the description says.
 BenchCorpus PeCorpus(size_t limit);
 
 // The licence texts of /usr/share/common-licenses (regular files only, the

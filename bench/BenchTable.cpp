@@ -4,8 +4,8 @@
 
 namespace {
 
-const char* const kColumnNames[] = {"ours/encode", "baseline/encode", "zlib/encode",
-                                    "ours/decode", "baseline/decode", "zlib/decode"};
+const char* const kColumnNames[] = {"ours/encode", "baseline/encode", "zlib/encode",   "ours/decode",
+                                    "baseline/decode", "zlib/decode", "smallest/encode", "smallest/decode"};
 
 std::string Cell(double value, const char* format)
 {
@@ -21,6 +21,11 @@ double Ratio(double a, double b)
     return a > 0 && b > 0 ? a / b : 0;
 }
 
+double Percent(size_t part, size_t whole)
+{
+    return 100.0 * static_cast<double>(part) / static_cast<double>(whole);
+}
+
 }  // namespace
 
 std::string CBenchTable::Name(const std::string& corpus, BenchColumn column)
@@ -28,9 +33,10 @@ std::string CBenchTable::Name(const std::string& corpus, BenchColumn column)
     return corpus + "/" + kColumnNames[static_cast<int>(column)];
 }
 
-void CBenchTable::AddCorpus(const std::string& corpus, size_t size, size_t oursSize, size_t zlibSize)
+void CBenchTable::AddCorpus(const std::string& corpus, size_t size, size_t oursSize, size_t zlibSize,
+                            size_t smallestSize)
 {
-    rows.push_back(Row{corpus, size, oursSize, zlibSize});
+    rows.push_back(Row{corpus, size, oursSize, zlibSize, smallestSize});
 }
 
 bool CBenchTable::ReportContext(const Context& context)
@@ -74,14 +80,21 @@ double CBenchTable::Rate(const Row& row, BenchColumn column) const
 void CBenchTable::Finalize()
 {
     std::fprintf(stderr, "\n");
+    PrintCodecTable();
+    PrintParseTable();
+    std::fflush(stdout);
+}
+
+void CBenchTable::PrintCodecTable() const
+{
     std::printf("\n"
                 "| corpus | size %% ours | size %% zlib | size ours/zlib "
                 "| encode MB/s ours | baseline | zlib -9 | ours/baseline | ours/zlib "
                 "| decode MB/s ours | baseline | zlib | ours/zlib |\n"
                 "|---|--:|--:|--:|--:|--:|--:|--:|--:|--:|--:|--:|--:|\n");
     for (const Row& row : rows) {
-        const double oursPercent = 100.0 * static_cast<double>(row.oursSize) / static_cast<double>(row.size);
-        const double zlibPercent = 100.0 * static_cast<double>(row.zlibSize) / static_cast<double>(row.size);
+        const double oursPercent = Percent(row.oursSize, row.size);
+        const double zlibPercent = Percent(row.zlibSize, row.size);
         const double encOurs = Rate(row, BenchColumn::kOursEncode);
         const double encBase = Rate(row, BenchColumn::kBaselineEncode);
         const double encZlib = Rate(row, BenchColumn::kZlibEncode);
@@ -96,5 +109,31 @@ void CBenchTable::Finalize()
                     Cell(decOurs, "%.0f").c_str(), Cell(decBase, "%.0f").c_str(), Cell(decZlib, "%.0f").c_str(),
                     Cell(Ratio(decOurs, decZlib), "%.2f").c_str());
     }
-    std::fflush(stdout);
+}
+
+void CBenchTable::PrintParseTable() const
+{
+    std::printf("\n"
+                "| corpus | size %% exact | size %% smallest | smaller by %% "
+                "| encode MB/s exact | smallest | smallest/exact "
+                "| decode MB/s exact stream | smallest stream | smallest/exact |\n"
+                "|---|--:|--:|--:|--:|--:|--:|--:|--:|--:|\n");
+    for (const Row& row : rows) {
+        const double exactPercent = Percent(row.oursSize, row.size);
+        const double smallestPercent = Percent(row.smallestSize, row.size);
+        // Never negative: the benchmark stops before the table when the
+        // smallest parse is longer than the exact one.
+        char smallerBy[32];
+        std::snprintf(smallerBy, sizeof smallerBy, "%.2f", 100.0 - Percent(row.smallestSize, row.oursSize));
+        const double encExact = Rate(row, BenchColumn::kOursEncode);
+        const double encSmallest = Rate(row, BenchColumn::kSmallestEncode);
+        const double decExact = Rate(row, BenchColumn::kOursDecode);
+        const double decSmallest = Rate(row, BenchColumn::kSmallestDecode);
+        std::printf("| %s | %s | %s | %s | %s | %s | %s | %s | %s | %s |\n", row.corpus.c_str(),
+                    Cell(exactPercent, "%.2f").c_str(), Cell(smallestPercent, "%.2f").c_str(),
+                    smallerBy,
+                    Cell(encExact, "%.1f").c_str(), Cell(encSmallest, "%.1f").c_str(),
+                    Cell(Ratio(encSmallest, encExact), "%.2f").c_str(), Cell(decExact, "%.0f").c_str(),
+                    Cell(decSmallest, "%.0f").c_str(), Cell(Ratio(decSmallest, decExact), "%.2f").c_str());
+    }
 }

@@ -1,7 +1,10 @@
-// Collects the benchmark's runs and prints them as one table: per corpus the
-// compressed sizes, then encode and decode throughput of ours, the baseline
-// and zlib, with the ratios. Throughput is MB (10^6 bytes) of uncompressed
-// data per second of CPU time, the best of a benchmark's repetitions.
+// Collects the benchmark's runs and prints them as two tables. The first, per
+// corpus: the compressed sizes, then encode and decode throughput of ours
+// (the exact parse), the baseline and zlib, with the ratios. The second: the
+// smallest parse against the exact one, size, encode throughput and the
+// decode throughput of its stream. Throughput is MB (10^6 bytes) of
+// uncompressed data per second of CPU time, the best of a benchmark's
+// repetitions.
 #pragma once
 
 #include <benchmark/benchmark.h>
@@ -11,7 +14,16 @@
 #include <string>
 #include <vector>
 
-enum class BenchColumn { kOursEncode, kBaselineEncode, kZlibEncode, kOursDecode, kBaselineDecode, kZlibDecode };
+enum class BenchColumn {
+    kOursEncode,
+    kBaselineEncode,
+    kZlibEncode,
+    kOursDecode,
+    kBaselineDecode,
+    kZlibDecode,
+    kSmallestEncode,  // our encoder with the smallest parse
+    kSmallestDecode,  // our decoder on the smallest parse's stream
+};
 
 class CBenchTable : public benchmark::BenchmarkReporter {
 public:
@@ -19,7 +31,7 @@ public:
     static std::string Name(const std::string& corpus, BenchColumn column);
 
     // A row, in the order of the table; sizes are in bytes.
-    void AddCorpus(const std::string& corpus, size_t size, size_t oursSize, size_t zlibSize);
+    void AddCorpus(const std::string& corpus, size_t size, size_t oursSize, size_t zlibSize, size_t smallestSize);
 
     // Whether a run was skipped because its output was wrong.
     bool Failed() const { return failed; }
@@ -34,8 +46,11 @@ private:
         size_t size;
         size_t oursSize;
         size_t zlibSize;
+        size_t smallestSize;
     };
 
+    void PrintCodecTable() const;
+    void PrintParseTable() const;
     double Rate(const Row& row, BenchColumn column) const;
 
     std::vector<Row> rows;

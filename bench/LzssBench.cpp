@@ -1,8 +1,11 @@
-// `make bench`: our LZSS codec against zlib (deflate -9 / inflate) and our
-// encoder against the straightforward baseline, on Windows PE binaries, text
-// and random bytes. Every run is checked: decoders must give the corpus back
-// and the baseline must produce our encoder's bytes.
+// `make bench`: our LZSS codec against zlib (deflate -9 / inflate), our
+// encoder against the straightforward baseline, and its smallest parse
+// against its exact one, on Windows PE binaries, text and random bytes. Every
+// run is checked: decoders must give the corpus back, the baseline must
+// produce our encoder's bytes, and the smallest parse's stream must decode
+// back and be no longer than the exact one's.
 #include "archive/LzssCodec.h"
+#include "archive/LzssSmallestCodec.h"
 #include "base/KwoException.h"
 #include "bench/BenchCorpus.h"
 #include "bench/BenchTable.h"
@@ -97,6 +100,7 @@ struct Prepared {
     BenchCorpus corpus;
     std::string ours;                 // our encoder's stream
     std::vector<unsigned char> zlib;  // deflate -9
+    std::string smallest;             // our encoder's stream with the smallest parse
 };
 
 void Register(const Prepared& p, CBenchTable& table)
@@ -121,16 +125,22 @@ void Register(const Prepared& p, CBenchTable& table)
         [=](benchmark::State& s) { BenchLzss<CBaselineLzssCodec>(s, false, ours, plain); });
     const std::vector<unsigned char>* zlib = &p.zlib;
     add(BenchColumn::kZlibDecode, 7, [=](benchmark::State& s) { BenchInflate(s, zlib, plain); });
-    table.AddCorpus(name, p.corpus.data.size(), p.ours.size(), p.zlib.size());
+    const std::string* smallest = &p.smallest;
+    add(BenchColumn::kSmallestEncode, 3,
+        [=](benchmark::State& s) { BenchLzss<CLzssSmallestCodec>(s, true, plain, smallest); });
+    add(BenchColumn::kSmallestDecode, 7,
+        [=](benchmark::State& s) { BenchLzss<CLzssCodec>(s, false, smallest, plain); });
+    table.AddCorpus(name, p.corpus.data.size(), p.ours.size(), p.zlib.size(), p.smallest.size());
 }
 
 void PrintHelp()
 {
     std::printf(
-        "kwo_bench: the LZSS codec against zlib (deflate -9, inflate) and the encoder\n"
-        "against the straightforward baseline, on the wine32 DLLs (first 8 MiB), the\n"
-        "licence texts of /usr/share/common-licenses and 4 MiB of seeded random bytes.\n"
-        "Prints one table: compressed size in %% of the input, MB/s of uncompressed\n"
+        "kwo_bench: the LZSS codec against zlib (deflate -9, inflate), the encoder\n"
+        "against the straightforward baseline, and the smallest parse against the\n"
+        "exact one, on the wine32 DLLs (first 8 MiB), the licence texts of\n"
+        "/usr/share/common-licenses and 4 MiB of seeded random bytes.\n"
+        "Prints two tables: compressed size in %% of the input, MB/s of uncompressed\n"
         "data (best repetition, CPU time) and the ratios. Every run is checked.\n"
         "Run it as `make bench`; Google Benchmark's options below narrow it down,\n"
         "e.g. --benchmark_filter='PE/.*/encode'.\n\n");
@@ -154,9 +164,12 @@ int main(int argc, char** argv)
         for (BenchCorpus& corpus : corpora) {
             std::printf("%-7s %s\n", corpus.name.c_str(), corpus.description.c_str());
             std::fflush(stdout);
-            Prepared p{std::move(corpus), "", {}};
+            Prepared p{std::move(corpus), "", {}, ""};
             p.ours = RunLzss<CLzssCodec>(true, p.corpus.data);
             ZlibDeflate(p.corpus.data, p.zlib);
+            p.smallest = RunLzss<CLzssSmallestCodec>(true, p.corpus.data);
+            if (p.smallest.size() > p.ours.size())
+                throw std::runtime_error(p.corpus.name + ": the smallest parse is longer than the exact one");
             prepared.push_back(std::move(p));
         }
     } catch (const std::exception& e) {

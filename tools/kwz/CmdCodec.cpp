@@ -4,6 +4,7 @@
 #include "tools/kwz/MemoryStreams.h"
 
 #include "archive/LzssCodec.h"
+#include "archive/LzssSmallestCodec.h"
 
 #include <memory>
 #include <istream>
@@ -12,14 +13,16 @@ namespace {
 
 enum class Direction { kEncode, kDecode };
 
-int RunCodec(const Arguments& args, Direction direction, const char* name)
+int RunCodec(const Arguments& given, Direction direction, const char* name)
 {
+    Arguments args = given;
+    const bool smallest = direction == Direction::kEncode && TakeFlag(args, nullptr, "--smallest");
     ExpectOperands(args, 2, name);
     const std::string data = ReadInputFile(args[0]);
     CMemoryInputBuffer inputBuffer(data, nullptr);
     std::istream input(&inputBuffer);
     COutputFile output(args[1]);
-    std::unique_ptr<CLzssCodec> codec(new CLzssCodec);
+    std::unique_ptr<CLzssCodec> codec = NewLzssEncoder(smallest ? LzssParse::kSmallest : LzssParse::kExact);
     if (direction == Direction::kEncode)
         codec->Encode(input, output.Stream(), nullptr, nullptr, 1);
     else
@@ -41,11 +44,16 @@ int Decompress(const Arguments& args)
 }  // namespace
 
 const CommandInfo kCompressCommand = {
-    "compress", "IN OUT", "encode a file into a raw LZSS stream",
+    "compress", "[--smallest] IN OUT", "encode a file into a raw LZSS stream",
     "Encodes IN with the launcher's LZSS codec and writes the raw stream to OUT:\n"
     "no header, exactly the bytes the launcher's decoder reads. Either may be -\n"
     "for standard input or output. On an error OUT is left as it was (see kwz\n"
-    "help pack for how each kind of OUT is written).\n",
+    "help pack for how each kind of OUT is written).\n"
+    "\n"
+    "Options:\n"
+    "  --smallest  choose the tokens for the smallest stream instead of those of\n"
+    "              the format's own encoder (see kwz help pack); the same decoder\n"
+    "              reads it, just as fast\n",
     Compress};
 
 const CommandInfo kDecompressCommand = {

@@ -82,7 +82,7 @@ CStampedPayload PackInMemory(const std::string& folder, const CPackOptions& opti
     std::ostream out(&buffer);
     out.exceptions(std::ios::badbit);
     try {
-        EncodePayload(image, options.quiet, out);
+        EncodePayload(image, options.parse, options.quiet, out);
     } catch (const std::ios_base::failure&) {
         stub.budget.Check(stub.what, kLargestProgram, kLargestProgram, image.size(), true);
         throw;
@@ -168,6 +168,9 @@ int Stamp(const Arguments& given)
         UsageError("--codepage and --exclude apply to a folder packed on the fly, and " + payloadPath +
                    " is not a folder");
     const CSetupIdentity identity = ReadIdentity(identityOptions);
+    if (options.parse == LzssParse::kSmallest && !folder)
+        UsageError("--smallest applies to a folder packed on the fly, and " + payloadPath +
+                   " is not a folder (pack it with kwz pack --smallest)");
 
     // The stub first: a wrong stub should not cost a long packing run.
     const std::string stubName = stubPath == "-" ? "standard input" : stubPath;
@@ -198,8 +201,8 @@ int Stamp(const Arguments& given)
 
 const CommandInfo kStampCommand = {
     "stamp",
-    "[-q] [--codepage N] [--exclude PATTERN]... [--icon ICO] [--version-info FILE] [--set KEY=VALUE]... STUB "
-    "(DIR | PAYLOAD) OUT",
+    "[-q] [--smallest] [--codepage N] [--exclude PATTERN]... [--icon ICO] [--version-info FILE] [--set KEY=VALUE]... "
+    "STUB (DIR | PAYLOAD) OUT",
     "put a payload into a setup program",
     "Writes OUT, a copy of the setup program STUB whose resources also hold the\n"
     "payload: PAYLOAD as it is (a file that kwz pack wrote), or the files of DIR\n"
@@ -269,6 +272,7 @@ const CommandInfo kStampCommand = {
     "  --icon ICO            the program icon, from an .ico file\n"
     "  --version-info FILE   the version information, from KEY=VALUE lines\n"
     "  --set KEY=VALUE       one key of the version information (repeatable)\n"
+    "  --smallest            for DIR, as kwz pack: encode for the smallest payload\n"
     "  --codepage N          for DIR, as kwz pack: store the names in code page N\n"
     "  --exclude PATTERN     for DIR, as kwz pack: leave out the matching items\n"
     "  -q, --quiet           no progress bar and no totals\n",

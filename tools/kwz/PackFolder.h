@@ -4,6 +4,8 @@
 #include "tools/kwz/Command.h"
 #include "tools/kwz/PackNames.h"
 
+#include "archive/LzssSmallestCodec.h"
+
 #include <cstdint>
 #include <ostream>
 #include <string>
@@ -14,9 +16,10 @@ struct CPackOptions {
     std::vector<std::string> excludes;  // shell-style patterns of names left out
     std::string output;                 // never packed, should it lie in the folder
     bool quiet = false;
+    LzssParse parse = LzssParse::kExact;  // kSmallest: --smallest
 };
 
-// Takes pack's options (-q, --codepage, --exclude) from args.
+// Takes pack's options (-q, --smallest, --codepage, --exclude) from args.
 CPackOptions TakePackOptions(Arguments& args);
 
 struct CPackedFile {
@@ -40,6 +43,6 @@ CFolderPlan PlanFolder(const std::string& folder, const CPackOptions& options);
 // read with a progress bar on a terminal unless quiet.
 std::string BuildImage(const CFolderPlan& plan, bool quiet);
 
-// Compresses image into the payload written to out, with a progress bar on a
-// terminal unless quiet; returns the payload's size.
-uint64_t EncodePayload(const std::string& image, bool quiet, std::ostream& out);
+// Compresses image with parse into the payload written to out, with a
+// progress bar on a terminal unless quiet; returns the payload's size.
+uint64_t EncodePayload(const std::string& image, LzssParse parse, bool quiet, std::ostream& out);

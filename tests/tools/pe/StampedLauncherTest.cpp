@@ -55,4 +55,22 @@ TEST(StampedLauncherTest, RunsExactlyLikeTheLinkedLauncher)
                 static_cast<unsigned long>(fromStub.peakPrivateBytes / 1024));
 }
 
+// The demo folder packed with --smallest: a smaller payload that the same
+// launcher extracts to the same files.
+TEST(StampedLauncherTest, ExtractsTheSmallestPayloadToTheSameFiles)
+{
+    CTempFolder folder;
+    const std::string smallest = ReadSetupPayload(ReadFileBytes(WindowsPath(KWO_SMALLEST_LAUNCHER)), "smallest");
+    EXPECT_LT(smallest.size(), ReadFileBytes(WindowsPath(KWO_DEMO_PAYLOAD_FILE)).size());
+
+    const LauncherResult linked = RunLauncher(WindowsPath(KWO_DEMO_LAUNCHER), folder / "linked.txt");
+    const LauncherResult fromSmallest = RunLauncher(WindowsPath(KWO_SMALLEST_LAUNCHER), folder / "smallest.txt");
+    ASSERT_TRUE(linked.ended && fromSmallest.ended);
+    EXPECT_TRUE(fromSmallest.boxes.empty());
+    const std::vector<std::string> report = ReadReport(folder / "smallest.txt");
+    ASSERT_FALSE(report.empty()) << "the installer never reported";
+    EXPECT_EQ(ReadReport(folder / "linked.txt"), report);
+    EXPECT_FALSE(PathPresent(ExtractionFolderPath()));
+}
+
 }  // namespace
