@@ -52,7 +52,7 @@ std::wstring Value(std::vector<char>& block, const wchar_t* key)
 TEST(PeIdentityWin32Test, WindowsReadsTheStampedVersionInformationAndIcon)
 {
     CTempFolder dir;
-    WriteFileBytes(dir / "payload.kwz", "PAYLOAD");
+    WriteFileBytes(dir / "payload.kwz", PayloadOf({{"KwoWardenInstaller.exe", "MZ"}}));
     WriteFileBytes(dir / "green.ico", PeTest::SolidIconFile({{16, 0xFF0000}, {32, 0x00FF00}, {48, 0x0000FF}}));
     WriteFileBytes(dir / "blue.ico", PeTest::SolidIconFile({{32, 0x0000FF}}));
     WriteFileBytes(dir / "version.txt",
