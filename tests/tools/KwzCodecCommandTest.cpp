@@ -19,13 +19,14 @@ TEST(KwzCodecCommandTest, CompressThenDecompressGivesTheInputBack)
     EXPECT_LT(ReadFileBytes(dir / "codec.lzss").size(), data.size());
 }
 
-TEST(KwzCodecCommandTest, TruncatedStreamFailsAndLeavesNoOutput)
+TEST(KwzCodecCommandTest, TruncatedStreamFailsNamingTheFileAndLeavesNoOutput)
 {
     CTempFolder dir;
     WriteFileBytes(dir / "cut.lzss", std::string("\xB0\x80", 2));
     const KwzResult run = RunKwz({"decompress", dir / "cut.lzss", dir / "out.bin"});
     EXPECT_EQ(1, run.code);
-    EXPECT_TRUE(Contains(run.err, "Unexpected end of file reached.")) << run.err;
+    EXPECT_TRUE(Contains(run.err, dir / "cut.lzss" + ": the stream is cut short: Unexpected end of file reached."))
+        << run.err;
     EXPECT_EQ(std::vector<std::string>{"cut.lzss"}, FolderNames(dir.Path()));
 }
 

@@ -2,6 +2,9 @@
 // at OUT, a full device, temporaries that someone else planted.
 #include "tests/support/TestFiles.h"
 #include "tests/tools/KwzRun.h"
+#include "tools/kwz/FileIo.h"
+
+#include "base/KwoException.h"
 
 #include <gtest/gtest.h>
 
@@ -56,6 +59,30 @@ TEST(KwzOutputTest, FullStandardOutputIsAnErrorForEveryCommand)
         EXPECT_EQ(1, RunWithStandardOutput("/dev/full", args, err)) << args[0];
         EXPECT_TRUE(Contains(err, "kwz: cannot write standard output: No space left on device")) << args[0] << ": " << err;
     }
+}
+
+// What stdio still holds for standard output goes out before kwz's own
+// writes, and its failure is an error even when kwz has nothing to add.
+TEST(KwzOutputTest, StdioBytesThatCannotBeWrittenAreAnError)
+{
+    std::fflush(stdout);
+    const int saved = dup(1);
+    const int full = open("/dev/full", O_WRONLY);
+    ASSERT_GE(full, 0);
+    dup2(full, 1);
+    close(full);
+    std::fputs("x", stdout);  // no newline: it stays in stdio's buffer
+    std::string message;
+    try {
+        WriteStandardOutput("");
+    } catch (CKwoException* raw) {
+        message = raw->MessageText();
+        delete raw;
+    }
+    std::clearerr(stdout);
+    dup2(saved, 1);
+    close(saved);
+    EXPECT_TRUE(Contains(message, "cannot write standard output: No space left on device")) << message;
 }
 
 // Nodes that are not regular files are written through and stay what they are.

@@ -162,6 +162,31 @@ TEST(KwzPackPosixTest, FailedUnpackNamesTheFileAndRemovesTheFoldersItMade)
     EXPECT_EQ(std::vector<std::string>{"p.kwz"}, FolderNames(work.Path()));
 }
 
+// A DIR that cannot be made is named with the reason of the failed creation,
+// not that of a later check: a dangling link is called one, a file on the
+// way is not a directory.
+TEST(KwzPackPosixTest, UnpackIntoAFolderThatCannotBeMadeGivesItsOwnReason)
+{
+    CTempFolder work;
+    WriteFileBytes(work / "p.kwz", PayloadOf({{"a.txt", "a"}}));
+    WriteFileBytes(work / "file", "");
+    ASSERT_EQ(0, symlink((work / "nowhere/deeper").c_str(), (work / "dangling").c_str()));
+    const struct {
+        std::string dir;
+        std::string message;
+    } cases[] = {
+        {work / "dangling", "kwz: cannot create folder " + work / "dangling" + ": it is a symbolic link to nothing"},
+        {work / "dangling/sub", "kwz: cannot create folder " + work / "dangling" + ": it is a symbolic link to nothing"},
+        {work / "file/sub", "kwz: cannot create folder " + work / "file/sub" + ": Not a directory"},
+    };
+    for (const auto& c : cases) {
+        const KwzResult unpack = RunKwz({"unpack", "-q", work / "p.kwz", c.dir});
+        EXPECT_EQ(1, unpack.code) << c.dir;
+        EXPECT_TRUE(Contains(unpack.err, c.message)) << unpack.err;
+    }
+    EXPECT_EQ((std::vector<std::string>{"dangling", "file", "p.kwz"}), FolderNames(work.Path()));
+}
+
 // Entries whose names differ only in letter case are one file on Windows:
 // unpack writes that one file, with the later entry's bytes.
 TEST(KwzPackPosixTest, UnpackWritesCaseTwinsAsTheLauncherWould)

@@ -5,6 +5,7 @@
 
 #include "archive/LzssCodec.h"
 #include "archive/LzssSmallestCodec.h"
+#include "base/KwoException.h"
 
 #include <memory>
 #include <istream>
@@ -12,6 +13,22 @@
 namespace {
 
 enum class Direction { kEncode, kDecode };
+
+// The decoder's own complaint (a stream cut before its end token) says
+// nothing of the file; the message names it. Errors of the output name
+// theirs already and pass as they are.
+void DecodeNamed(CLzssCodec& codec, std::istream& input, COutputFile& output, const std::string& path)
+{
+    try {
+        codec.Decode(input, output.Stream(), nullptr, nullptr, 1);
+    } catch (CKwoException* raw) {
+        std::unique_ptr<CKwoException> e(raw);
+        if (e->Category() != "BitFileError")
+            throw e.release();
+        const std::string name = path == "-" ? "standard input" : path;
+        ThrowError("BitFileError", (name + ": the stream is cut short: " + e->MessageText()).c_str(), 0, 0);
+    }
+}
 
 int RunCodec(const Arguments& given, Direction direction, const char* name)
 {
@@ -26,7 +43,7 @@ int RunCodec(const Arguments& given, Direction direction, const char* name)
     if (direction == Direction::kEncode)
         codec->Encode(input, output.Stream(), nullptr, nullptr, 1);
     else
-        codec->Decode(input, output.Stream(), nullptr, nullptr, 1);
+        DecodeNamed(*codec, input, output, args[0]);
     output.Commit();
     return kExitOk;
 }

@@ -84,9 +84,15 @@ public:
                 created.emplace_back(new CTemporaryPath);
                 created.back()->Set(level, CTemporaryPath::kFolder);
                 createdPaths.push_back(level);
-            } else if (!fs::is_directory(fs::path(level), error)) {
-                RaiseFileError("create folder", level);
+                continue;
             }
+            // The reason is the failed creation's: the checks below set errno too.
+            const std::string reason = LastSystemReason();
+            if (fs::is_directory(fs::path(level), error))
+                continue;  // made meanwhile by someone else
+            if (fs::is_symlink(fs::symlink_status(fs::path(level), error)))
+                RaiseFileProblem("create folder", level, "it is a symbolic link to nothing");
+            RaiseFileProblem("create folder", level, reason);
         }
     }
     ~CTargetFolder()
