@@ -118,7 +118,7 @@ measure() {
     rm -f "$work/decoded"
     rm -rf "$work/unpacked"
     start=$(now)
-    "$kwz" unpack "$setup" "$work/unpacked" >/dev/null || die "kwz unpack $setup failed"
+    "$kwz" unpack -q "$setup" "$work/unpacked" >/dev/null || die "kwz unpack $setup failed"
     unpack+=("$(elapsed "$start")")
   done
   diff -r "$dir" "$work/unpacked" >/dev/null || die "kwz unpack of $setup differs from $dir"
