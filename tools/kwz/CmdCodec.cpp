@@ -25,8 +25,7 @@ void DecodeNamed(CLzssCodec& codec, std::istream& input, COutputFile& output, co
         std::unique_ptr<CKwoException> e(raw);
         if (e->Category() != "BitFileError")
             throw e.release();
-        const std::string name = path == "-" ? "standard input" : path;
-        ThrowError("BitFileError", (name + ": the stream is cut short: " + e->MessageText()).c_str(), 0, 0);
+        ThrowError("BitFileError", (InputName(path) + ": the stream is cut short: " + e->MessageText()).c_str(), 0, 0);
     }
 }
 

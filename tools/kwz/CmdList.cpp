@@ -54,7 +54,7 @@ int List(const Arguments& given)
     const bool json = TakeFlag(args, nullptr, "--json");
     const bool quiet = TakeFlag(args, "-q", "--quiet");
     ExpectOperands(args, 1, "list");
-    const std::string name = args[0] == "-" ? "standard input" : args[0];
+    const std::string name = InputName(args[0]);
     const CLoadedPayload payload(name, ReadPayloadFile(args[0]), ShowProgress(quiet));
     WriteStandardOutput(json ? Json(payload) : Text(payload));
     return kExitOk;

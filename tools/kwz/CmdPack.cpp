@@ -162,12 +162,6 @@ uint64_t EncodePayload(const std::string& image, LzssParse parse, bool quiet, st
 
 namespace {
 
-bool IsFolder(const std::string& path)
-{
-    std::error_code ignored;
-    return path != "-" && std::filesystem::is_directory(std::filesystem::path(path), ignored);
-}
-
 // pack was given something other than a folder: say what it is.
 [[noreturn]] void RefuseNonFolder(const std::string& path)
 {
@@ -222,7 +216,7 @@ int Pack(const Arguments& given)
     output.Commit();
     WarnWhenTooLargeForX86(image.size(), payloadSize);
     if (!options.quiet)
-        PrintSummary(args[1] == "-" ? "standard output" : args[1], plan.files.size(), image.size(), payloadSize, clock);
+        PrintSummary(OutputName(args[1]), plan.files.size(), image.size(), payloadSize, clock);
     return kExitOk;
 }
 

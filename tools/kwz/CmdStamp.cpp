@@ -22,12 +22,6 @@
 
 namespace {
 
-bool IsFolder(const std::string& path)
-{
-    std::error_code ignored;
-    return path != "-" && std::filesystem::is_directory(std::filesystem::path(path), ignored);
-}
-
 // The size of the regular file at path, known before it is read.
 bool RegularFileSize(const std::string& path, uint64_t& size)
 {
@@ -100,7 +94,7 @@ CStampedPayload ReadCheckedPayload(const std::string& path, bool quiet, const CS
     const uint64_t payloadSize = bytes.size();
     const uint64_t program = stub.mappedSize + payloadSize;
     const uint64_t limit = stub.budget.LargestImage(program, payloadSize);
-    CLoadedPayload loaded(path == "-" ? "standard input" : path, std::move(bytes), ShowProgress(quiet), limit,
+    CLoadedPayload loaded(InputName(path), std::move(bytes), ShowProgress(quiet), limit,
                           [&] { stub.budget.Check(stub.what, program, payloadSize, limit + 1, true); });
     CStampedPayload payload;
     payload.entries = loaded.Archive().GetEntryCount();
@@ -173,9 +167,9 @@ int Stamp(const Arguments& given)
                    " is not a folder (pack it with kwz pack --smallest)");
 
     // The stub first: a wrong stub should not cost a long packing run.
-    const std::string stubName = stubPath == "-" ? "standard input" : stubPath;
+    const std::string stubName = InputName(stubPath);
     std::string stub = ReadInputFile(stubPath);
-    const CStubFacts facts = CheckStub(stub, stubName, payloadPath == "-" ? "standard input" : payloadPath);
+    const CStubFacts facts = CheckStub(stub, stubName, InputName(payloadPath));
     options.output = outPath;
     CStampedPayload payload =
         folder ? PackInMemory(payloadPath, options, facts) : ReadCheckedPayload(payloadPath, options.quiet, facts);
@@ -192,7 +186,7 @@ int Stamp(const Arguments& given)
                      stubName.c_str(), outPath.c_str());
     WriteOutputFile(outPath, program);
     if (!options.quiet)
-        PrintSummary((outPath == "-" ? std::string("standard output") : outPath) + " (" + facts.budget.Describe() + ")",
+        PrintSummary(OutputName(outPath) + " (" + facts.budget.Describe() + ")",
                      payload.entries, payload.imageSize, payloadSize, clock);
     return kExitOk;
 }

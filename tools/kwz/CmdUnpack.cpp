@@ -243,7 +243,7 @@ int Unpack(const Arguments& given)
     const unsigned codePage = TakeCodePage(args);
     ExpectOperands(args, 2, "unpack");
 
-    const std::string name = args[0] == "-" ? "standard input" : args[0];
+    const std::string name = InputName(args[0]);
     const CLoadedPayload payload(name, ReadPayloadFile(args[0]), ShowProgress(quiet));
     const std::vector<CUnpackFile> files = FilesOf(payload.Archive(), codePage);
     CTargetFolder target(args[1]);

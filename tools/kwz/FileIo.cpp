@@ -2,6 +2,8 @@
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 namespace {
 
@@ -18,6 +20,22 @@ std::string TemporaryName(const std::string& target, unsigned attempt)
 }
 
 }  // namespace
+
+std::string InputName(const std::string& path)
+{
+    return path == "-" ? "standard input" : path;
+}
+
+std::string OutputName(const std::string& path)
+{
+    return path == "-" ? "standard output" : path;
+}
+
+bool IsFolder(const std::string& path)
+{
+    std::error_code ignored;
+    return path != "-" && std::filesystem::is_directory(std::filesystem::path(path), ignored);
+}
 
 std::string ReadInputFile(const std::string& path)
 {

@@ -21,6 +21,13 @@
 #include <string>
 #include <vector>
 
+// How messages name path: "-" is standard input or standard output.
+std::string InputName(const std::string& path);
+std::string OutputName(const std::string& path);
+
+// True when path names a folder; "-" never does.
+bool IsFolder(const std::string& path);
+
 // Reads all of path ("-" is standard input). Raises "FileError".
 std::string ReadInputFile(const std::string& path);
 

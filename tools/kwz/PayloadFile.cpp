@@ -14,11 +14,6 @@
 
 namespace {
 
-std::string DisplayName(const std::string& path)
-{
-    return path == "-" ? "standard input" : path;
-}
-
 // Takes the first bytes of a decode and then stops it.
 class CSignatureProbe : public std::streambuf {
 public:
@@ -74,8 +69,8 @@ std::string ReadPayloadFile(const std::string& path)
     // A payload never starts with "MZ": its first token is a literal, whose
     // first bit is 1.
     if (LooksLikePeFile(bytes))
-        return ReadSetupPayload(bytes, DisplayName(path));
-    CheckStartsLikePayload(DisplayName(path), bytes);
+        return ReadSetupPayload(bytes, InputName(path));
+    CheckStartsLikePayload(InputName(path), bytes);
     return bytes;
 }
 
@@ -83,7 +78,7 @@ std::string ReadPayloadForStamp(const std::string& path)
 {
     std::string bytes = ReadInputFile(path);
     if (LooksLikePeFile(bytes)) {
-        const std::string name = DisplayName(path);
+        const std::string name = InputName(path);
         std::string payload;
         try {
             payload = ReadSetupPayload(bytes, name);
@@ -99,6 +94,6 @@ std::string ReadPayloadForStamp(const std::string& path)
                            "give it as STUB").c_str(),
                    0, 0);
     }
-    CheckStartsLikePayload(DisplayName(path), bytes);
+    CheckStartsLikePayload(InputName(path), bytes);
     return bytes;
 }
